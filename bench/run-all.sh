@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Runs every benchmark of a build and prints its figures.
+set -euo pipefail
+build=${1:?usage: run-all.sh BUILD_DIR}
+shopt -s nullglob
+for b in "$build"/bench/bench_*; do [ -x "$b" ] && "$b"; done

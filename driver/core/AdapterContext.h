@@ -1,0 +1,58 @@
+// Per-card state: resources, receive state, addresses and network settings.
+#pragma once
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+#include "ControlCodes.h"
+#include "DriverState.h"
+#include "platform.h"
+
+namespace cv7::core {
+
+inline constexpr uint32_t kFrameBufferSize = 1800;
+inline constexpr uint32_t kMaxMulticastList = 8;
+
+// Receive state shared by the interrupt routine (producer fields, resync hand-over) and the
+// deferred routine (consumer fields, flags).
+struct ReceiveState {
+  uint8_t* ringBase = nullptr;
+  std::atomic<uint32_t> producerIndex{0};   // 0..127
+  std::atomic<uint32_t> producerCount{0};   // 0..999
+  std::atomic<uint32_t> consumerIndex{0};
+  std::atomic<uint32_t> consumerCount{0};
+  std::atomic<uint8_t> firstInterrupt{0};
+  std::atomic<uint8_t> resync{0};
+  std::atomic<uint8_t> busy{0};
+  std::atomic<uint32_t> pending{0};         // bit 0 receive, bit 1 card event, bit 2 other
+};
+
+struct AdapterContext {
+  AdapterContext* next = nullptr;           // adapter list link
+  uint32_t busType = 0;                     // 5 = PCI
+  uint32_t busNumber = 0;
+  uint32_t slot = 0;
+  uint64_t memoryStart = 0;
+  uint32_t memoryLength = 0;
+  uint8_t interruptVector = 0;
+  bool foundCard = false;
+  RegisterWindow* registers = nullptr;      // mapped base; the mailbox is at +0x80000
+  SharedMemory shared;
+  bool mapRegistersAllocated = false;
+  bool interruptRegistered = false;
+  uint8_t* frameBuffer = nullptr;           // kFrameBufferSize bytes
+  std::atomic<uint32_t> frameLength{0};
+  uint8_t* dataRing = nullptr;              // ctl::kDataRingSize bytes
+  ReceiveState rx;
+  std::array<uint8_t, 6> currentAddress{};
+  std::array<uint8_t, 6> permanentAddress{};
+  uint32_t maxMulticastList = kMaxMulticastList;
+  std::atomic<uint32_t> currentLookahead{1500};
+  std::array<std::array<uint8_t, 6>, kMaxMulticastList> multicastList{};
+  std::atomic<uint32_t> multicastCount{0};
+  std::atomic<uint32_t> packetFilter{0};
+  uint32_t receiveCounter = 0;              // no path increments it
+  PidFilterTable pidTableCopy;
+};
+
+}  // namespace cv7::core

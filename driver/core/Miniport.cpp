@@ -1,0 +1,44 @@
+#include "Miniport.h"
+
+namespace cv7::core {
+
+Miniport::Miniport(Platform& platform) : platform_(platform) {}
+Miniport::~Miniport() = default;
+
+Status Miniport::driverEntry() {
+  state_.pidTable.clear();
+  return NDIS_STATUS_SUCCESS;
+}
+
+Status Miniport::initialize(const uint32_t*, uint32_t, uint32_t&) { return NDIS_STATUS_FAILURE; }
+void Miniport::halt() {}
+Status Miniport::reset(bool& addressingReset) {
+  addressingReset = false;
+  return NDIS_STATUS_SUCCESS;
+}
+void Miniport::shutdown() {}
+void Miniport::isr(bool& recognised, bool& queueDeferred) { recognised = queueDeferred = false; }
+void Miniport::handleInterrupt() {}
+void Miniport::timerFired(TimerId) {}
+
+Status Miniport::control(uint32_t, uint8_t*, uint32_t, uint32_t, uint32_t& bytesReturned) {
+  bytesReturned = 0;
+  return STATUS_INVALID_PARAMETER;
+}
+
+Status Miniport::queryInformation(uint32_t, void*, uint32_t, uint32_t& bytesWritten, uint32_t& bytesNeeded) {
+  bytesWritten = bytesNeeded = 0;
+  return NDIS_STATUS_NOT_SUPPORTED;
+}
+Status Miniport::setInformation(uint32_t, const void*, uint32_t, uint32_t& bytesRead, uint32_t& bytesNeeded) {
+  bytesRead = bytesNeeded = 0;
+  return NDIS_STATUS_INVALID_OID;
+}
+Status Miniport::send(const uint8_t*, uint32_t) { return NDIS_STATUS_SUCCESS; }
+bool Miniport::checkForHang() { return false; }
+Status Miniport::transferData(uint32_t, uint32_t, PacketBuffer*, uint32_t, uint32_t& bytesTransferred) {
+  bytesTransferred = 0;
+  return NDIS_STATUS_FAILURE;
+}
+
+}  // namespace cv7::core

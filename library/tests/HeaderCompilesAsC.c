@@ -1,0 +1,3 @@
+#include "corvane.h"
+
+int corvane_header_compiles_as_c(void) { return (int)sizeof(SiList); }
