@@ -1,5 +1,10 @@
 // Connection to the driver, threads, messages and the system lifecycle.
 #include "corvane.h"
+#include "LibraryState.h"
+
+namespace corvane {
+uint8_t openClientMode() { return 0; }
+}  // namespace corvane
 
 extern "C" {
 

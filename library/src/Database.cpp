@@ -1,5 +1,12 @@
 // The channel database: satellite record, transponders, programs, data services, favourites.
 #include "corvane.h"
+#include "Database.h"
+
+namespace corvane::db {
+bool freeTransponders() { return true; }
+void freeFavorites() {}
+bool findTransponder(uint32_t, uint32_t, TrInfo&) { return false; }
+}  // namespace corvane::db
 
 extern "C" {
 
