@@ -10,13 +10,6 @@ Status Miniport::driverEntry() {
   return NDIS_STATUS_SUCCESS;
 }
 
-Status Miniport::initialize(const uint32_t*, uint32_t, uint32_t&) { return NDIS_STATUS_FAILURE; }
-void Miniport::halt() {}
-Status Miniport::reset(bool& addressingReset) {
-  addressingReset = false;
-  return NDIS_STATUS_SUCCESS;
-}
-void Miniport::shutdown() {}
 void Miniport::isr(bool& recognised, bool& queueDeferred) { recognised = queueDeferred = false; }
 void Miniport::handleInterrupt() {}
 void Miniport::timerFired(TimerId) {}

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "AdapterContext.h"
+#include "CommandChannel.h"
 #include "DriverState.h"
 #include "platform.h"
 
@@ -59,10 +60,20 @@ class Miniport {
   DriverState& state() { return state_; }
   AdapterContext* adapter() { return adapters_; }
   Platform& platform() { return platform_; }
+  CommandChannel& commandChannel() { return channel_; }
 
  private:
+  // Adapter start, in the order of its steps (AdapterLifecycle.cpp).
+  Status findCard(AdapterContext& adapter);
+  Status allocateDmaResources(AdapterContext& adapter);
+  void releaseAdapterResources(AdapterContext& adapter);
+  void writeSetupRegisters(AdapterContext& adapter);
+  void resetSequence(AdapterContext& adapter);
+  void removeFromAdapterList(AdapterContext* adapter);
+
   Platform& platform_;
   DriverState state_;
+  CommandChannel channel_{platform_, state_};
   AdapterContext* adapters_ = nullptr;  // list of started adapters, newest first
 };
 
