@@ -10,8 +10,8 @@ Status Miniport::driverEntry() {
   return NDIS_STATUS_SUCCESS;
 }
 
-void Miniport::isr(bool& recognised, bool& queueDeferred) { recognised = queueDeferred = false; }
-void Miniport::handleInterrupt() {}
+// isr() and handleInterrupt() are in InterruptHandling.cpp, timerFired() in the adapter's
+// network information.
 void Miniport::timerFired(TimerId) {}
 
 Status Miniport::control(uint32_t, uint8_t*, uint32_t, uint32_t, uint32_t& bytesReturned) {
