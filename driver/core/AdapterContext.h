@@ -27,6 +27,24 @@ struct ReceiveState {
   std::atomic<uint32_t> pending{0};         // bit 0 receive, bit 1 card event, bit 2 other
 };
 
+// Diagnostic counters of the receive path. They change no behaviour.
+struct ReceiveStats {
+  static constexpr uint32_t kKinds = 16;                  // kinds 0..15; others count in kind 15
+  std::array<std::atomic<uint64_t>, kKinds> entriesByKind{};
+  std::atomic<uint64_t> framesIndicated{0};
+  std::atomic<uint64_t> bytesIndicated{0};
+  std::atomic<uint64_t> droppedScrambled{0};
+  std::atomic<uint64_t> droppedNoIpHeader{0};            // no 0x45 where the datagram starts
+  std::atomic<uint64_t> droppedTooLong{0};               // section too long, or IP length above 1500
+  std::atomic<uint64_t> droppedUnrecognised{0};          // entries that caused a resynchronisation
+  std::atomic<uint64_t> resynchronisations{0};
+  std::atomic<uint64_t> droppedDataRingFull{0};
+  std::atomic<uint64_t> skippedCaptureOff{0};
+  std::atomic<uint64_t> fillerEntries{0};
+  std::atomic<uint64_t> recordsStored{0};
+  std::atomic<uint64_t> cardEvents{0};
+};
+
 struct AdapterContext {
   AdapterContext* next = nullptr;           // adapter list link
   uint32_t busType = 0;                     // 5 = PCI
@@ -36,6 +54,7 @@ struct AdapterContext {
   uint32_t memoryLength = 0;
   uint8_t interruptVector = 0;
   bool foundCard = false;
+  bool setupWritten = false;                // set-up registers written (undone on failure)
   RegisterWindow* registers = nullptr;      // mapped base; the mailbox is at +0x80000
   SharedMemory shared;
   bool mapRegistersAllocated = false;
@@ -53,6 +72,7 @@ struct AdapterContext {
   std::atomic<uint32_t> packetFilter{0};
   uint32_t receiveCounter = 0;              // no path increments it
   PidFilterTable pidTableCopy;
+  ReceiveStats stats;
 };
 
 }  // namespace cv7::core

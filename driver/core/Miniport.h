@@ -68,6 +68,7 @@ class Miniport {
   Status allocateDmaResources(AdapterContext& adapter);
   void releaseAdapterResources(AdapterContext& adapter);
   void writeSetupRegisters(AdapterContext& adapter);
+  void writeSetupRegisters48Again(AdapterContext& adapter);
   void resetSequence(AdapterContext& adapter);
   void removeFromAdapterList(AdapterContext* adapter);
 

@@ -1,0 +1,438 @@
+#include "ReceivePath.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "CardRegisters.h"
+#include "Miniport.h"
+
+namespace cv7::core {
+
+namespace {
+
+constexpr uint32_t kCountWrap = 1000;
+constexpr uint32_t kPendingReceive = 1u << 0;
+constexpr uint32_t kPendingCardEvent = 1u << 1;
+constexpr uint32_t kPendingOther = 1u << 2;
+constexpr uint32_t kFrameHeader = 14;
+constexpr uint32_t kSectionStart = 18;          // the datagram behind the MPE section header
+constexpr uint32_t kSectionFlags = 11;          // the section's flags byte in the first block
+constexpr uint32_t kMaxSectionCopy = 2100;
+constexpr uint32_t kStreamStart = 15;           // the datagram behind the 9-byte PES header
+constexpr uint32_t kStreamStop = 1525;
+constexpr uint8_t kEscape = 0x7D;
+constexpr uint8_t kIpv4 = 0x45;
+constexpr uint32_t kMaxIpLength = 1500;
+constexpr uint8_t kSourceAddress[6] = {0x00, 0x00, 0x5F, 0x63, 0x6A, 0x28};
+
+uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t nextCount(uint32_t count) { return count + 1 == kCountWrap ? 0 : count + 1; }
+
+// Output of the byte-stuffed stream into the frame buffer: 0x7D escapes the next byte,
+// which is stored with bits 4..6 set.
+class StuffedWriter {
+ public:
+  explicit StuffedWriter(uint8_t* frame) : frame_(frame) {}
+  uint32_t size() const { return k_; }
+  void put(uint8_t byte) {
+    if (k_ < kFrameBufferSize) frame_[k_++] = byte;
+  }
+  // Scans block[start..limit) copying plain bytes and escape pairs; returns where it stopped.
+  uint32_t scan(const uint8_t* block, uint32_t start, uint32_t limit) {
+    uint32_t j = start;
+    while (j < limit) {
+      if (block[j] == kEscape) {
+        put(block[j + 1] | 0x70);
+        j += 2;
+      } else {
+        put(block[j]);
+        j += 1;
+      }
+    }
+    return j;
+  }
+
+ private:
+  uint8_t* frame_;
+  uint32_t k_ = kFrameHeader;
+};
+
+}  // namespace
+
+// ---- Start and stop ----
+
+void ReceivePath::startReception() {
+  setReg(regs::kIntEnable, regs::kIntEnableCard);
+  uint32_t v = reg(regs::kDmaControl);
+  setReg(regs::kDmaControl, v & ~regs::kDmaPulseBits);
+  setReg(regs::kDmaControl, v | regs::kDmaPulseBits);
+  setReg(regs::kDmaControl, v & ~regs::kDmaPulseBits);
+  setReg(regs::kDmaControl, v & ~(regs::kDmaPulseBits | regs::kDmaRunBits));
+  setReg(regs::kSetup48, reg(regs::kSetup48) | regs::kSetup48ReceiveBit);
+
+  uint32_t ringPhysical = uint32_t(adapter_.shared.physical);
+  setReg(regs::kRingAddress, ringPhysical);
+  uint8_t* pageList = adapter_.shared.virt + regs::kPageListOffset;
+  for (uint32_t k = 1; k <= regs::kPageListEntries; ++k) {
+    uint32_t page = ringPhysical + 0x1000 * k;
+    std::memcpy(pageList + 4 * (k - 1), &page, 4);  // little-endian host
+  }
+  setReg(regs::kPageListAddress, ringPhysical + regs::kPageListOffset);
+  setReg(regs::kDma5C, regs::kDma5CValue);
+
+  v = reg(regs::kDmaControl);
+  v = (v | regs::kDmaBit16 | regs::kDmaBit15) & ~regs::kDmaBit14;
+  setReg(regs::kDmaControl, v);
+  setReg(regs::kDmaControl, v | regs::kDmaBit14);
+  setReg(regs::kDmaControl, v & ~regs::kDmaBit14);
+}
+
+void ReceivePath::stopReception() {
+  setReg(regs::kDmaControl, reg(regs::kDmaControl) & ~regs::kDmaRunBits);
+  setReg(regs::kIntEnable, reg(regs::kIntEnable) & ~regs::kIntEnableStopMask);
+}
+
+// ---- Interrupt routine ----
+
+bool ReceivePath::interruptRoutine() {
+  uint32_t status = reg(regs::kIntStatus);
+  if (status == 0) return false;
+  if (status & regs::kIntStatusCard) {
+    uint32_t dma = reg(regs::kMailboxWindow + regs::kDmaStatus);
+    if (dma & regs::kDmaStatusBlock) {
+      setReg(regs::kMailboxWindow + regs::kDmaStatus, dma & 0x7F);
+      producerBlockInterrupt();
+    }
+    uint32_t mailbox = reg(regs::kMailboxWindow + regs::kMailboxControl);
+    if (mailbox & regs::kMailboxInterrupt) {
+      setReg(regs::kMailboxWindow + regs::kMailboxControl, mailbox & 0x7F);
+      rx_.pending.fetch_or(kPendingCardEvent);
+    }
+    return true;
+  }
+  if (status & regs::kIntStatusOther) {
+    rx_.pending.fetch_or(kPendingOther);
+    return true;
+  }
+  return false;
+}
+
+// One block interrupt = one entry written. The first one after a start carries no entry.
+void ReceivePath::producerBlockInterrupt() {
+  if (rx_.firstInterrupt.load() == 0) {
+    rx_.firstInterrupt.store(1);
+    return;
+  }
+  rx_.producerCount.store(nextCount(rx_.producerCount.load()));
+  uint32_t index = rx_.producerIndex.load();
+  uint16_t length = le16(rx_.ringBase + 256 * index + 4);
+  index += (uint32_t(length) + 6 + 255) / 256;
+  while (index >= regs::kRingBlocks) index -= regs::kRingBlocks;
+  rx_.producerIndex.store(index);
+  if (rx_.resync.load() == 1 && rx_.busy.load() == 0) {
+    rx_.consumerIndex.store(index);
+    rx_.consumerCount.store(rx_.producerCount.load());
+    rx_.resync.store(0);
+  }
+  rx_.pending.fetch_or(kPendingReceive);
+}
+
+// ---- Deferred routine ----
+
+void ReceivePath::deferredRoutine() {
+  if (rx_.pending.load() & kPendingReceive) {
+    if (!walkRing()) return;
+  }
+  if (rx_.pending.load() & kPendingCardEvent) {
+    rx_.pending.fetch_and(~kPendingCardEvent);
+    signalCardEvents();
+  }
+  if (rx_.pending.load() & kPendingOther) rx_.pending.fetch_and(~kPendingOther);
+}
+
+bool ReceivePath::walkRing() {
+  rx_.busy.store(1);
+  while (rx_.producerCount.load() != rx_.consumerCount.load()) {
+    if (rx_.resync.load() == 1) {
+      rx_.busy.store(0);
+      return false;
+    }
+    if (!processEntry()) return false;  // resynchronisation: pending bit and busy stay set
+    rx_.consumerCount.store(nextCount(rx_.consumerCount.load()));
+  }
+  rx_.pending.fetch_and(~kPendingReceive);
+  rx_.busy.store(0);
+  return true;
+}
+
+bool ReceivePath::processEntry() {
+  const uint8_t* entry = consumerBlock();
+  uint16_t pid = le16(entry);
+  uint16_t kind = le16(entry + 2);
+  uint32_t length = le16(entry + 4);
+  Extent extent{(length + 6) / 256, (length + 6) % 256};
+  if (kind & regs::kKindPadBit) {
+    length -= 1;
+    kind &= 0x7FFF;
+    if (extent.rest > 0) {
+      extent.rest -= 1;
+    } else if (extent.full > 0) {
+      extent.full -= 1;
+      extent.rest = 255;
+    }
+  }
+  adapter_.stats.entriesByKind[std::min<uint32_t>(kind, ReceiveStats::kKinds - 1)].fetch_add(1, std::memory_order_relaxed);
+  bool known = tableHas(pid, kind);
+  switch (known ? kind : 0) {
+    case ctl::kKindMpe:
+      if (decapsulateSection(extent)) indicate();
+      return true;
+    case ctl::kKindStuffedStream:
+      if (decapsulateStream(extent)) indicate();
+      return true;
+    case ctl::kKindRawPackets:
+    case ctl::kKindRawPes:
+    case ctl::kKindRawSections:
+      if (state_.data.capture.load() == 0) {
+        adapter_.stats.skippedCaptureOff.fetch_add(1, std::memory_order_relaxed);
+        advance(extent.blocks());
+      } else {
+        storeRecord(extent, length);
+      }
+      return true;
+    case 1:
+    case 2:
+    case 4:
+      advance(extent.blocks());
+      return true;
+    default:
+      if (pid == regs::kFillerPid) {
+        adapter_.stats.fillerEntries.fetch_add(1, std::memory_order_relaxed);
+        advanceOne();
+        return true;
+      }
+      adapter_.stats.droppedUnrecognised.fetch_add(1, std::memory_order_relaxed);
+      adapter_.stats.resynchronisations.fetch_add(1, std::memory_order_relaxed);
+      rx_.resync.store(1);
+      return false;
+  }
+}
+
+bool ReceivePath::tableHas(uint16_t pid, uint16_t kind) const {
+  for (const auto& entry : state_.pidTable.entry) {
+    uint32_t word = entry.load();
+    if (uint16_t(word) == pid && (word >> 16) == kind) return true;
+  }
+  return false;
+}
+
+void ReceivePath::advanceOne() {
+  uint32_t index = rx_.consumerIndex.load(std::memory_order_relaxed) + 1;
+  rx_.consumerIndex.store(index == regs::kRingBlocks ? 0 : index);
+}
+
+void ReceivePath::advance(uint32_t blocks) {
+  for (uint32_t i = 0; i < blocks; ++i) advanceOne();
+}
+
+// ---- Kind 3: multiprotocol-encapsulation sections ----
+
+bool ReceivePath::decapsulateSection(const Extent& extent) {
+  const uint8_t* first = consumerBlock();
+  uint32_t n = extent.blocks();
+  uint8_t flags = first[kSectionFlags];
+  if ((flags & 0x30) || (flags & 0x0C)) {
+    adapter_.stats.droppedScrambled.fetch_add(1, std::memory_order_relaxed);
+    advance(n);
+    return false;
+  }
+  uint32_t start = kSectionStart;
+  if (flags & 0x02) {  // LLC/SNAP: the datagram starts at the first 0x45
+    while (start < regs::kRingBlockSize && first[start] != kIpv4) ++start;
+  }
+  if (start >= regs::kRingBlockSize || first[start] != kIpv4) {
+    adapter_.stats.droppedNoIpHeader.fetch_add(1, std::memory_order_relaxed);
+    advance(n);
+    return false;
+  }
+  uint32_t count = 256 * n - start;
+  uint32_t index = rx_.consumerIndex.load(std::memory_order_relaxed);
+  uint32_t toEnd = regs::kRingBlocks - index;
+  bool copied = count < kMaxSectionCopy && count <= kFrameBufferSize - kFrameHeader;
+  if (copied) {
+    uint8_t* frame = adapter_.frameBuffer + kFrameHeader;
+    if (toEnd < n) {
+      uint32_t head = 256 * toEnd - start;
+      std::memcpy(frame, first + start, head);
+      std::memcpy(frame + head, rx_.ringBase, 256 * (n - toEnd));
+    } else {
+      std::memcpy(frame, first + start, count);
+    }
+  } else {
+    adapter_.stats.droppedTooLong.fetch_add(1, std::memory_order_relaxed);
+  }
+  if (toEnd <= n) {
+    rx_.consumerIndex.store(toEnd < n ? n - toEnd : 0);
+  } else {
+    rx_.consumerIndex.store(index + n);
+  }
+  return copied;
+}
+
+// ---- Kind 5: the byte-stuffed IP stream ----
+
+bool ReceivePath::decapsulateStream(const Extent& extent) {
+  const uint8_t* block = consumerBlock();
+  if (block[kStreamStart] != kIpv4) {
+    adapter_.stats.droppedNoIpHeader.fetch_add(1, std::memory_order_relaxed);
+    advance(extent.blocks());
+    return false;
+  }
+  StuffedWriter out(adapter_.frameBuffer);
+  bool escapePending = false;
+  // The last byte of a full block: copied, or an escape into the next block.
+  auto lastByte = [&](const uint8_t* b, uint32_t j, uint32_t end) {
+    if (j < end) {
+      if (b[j] == kEscape) {
+        escapePending = true;
+      } else {
+        out.put(b[j]);
+      }
+    }
+  };
+  auto resolveEscape = [&](const uint8_t* b) -> uint32_t {
+    if (!escapePending) return 0;
+    out.put(b[0] | 0x70);
+    escapePending = false;
+    return 1;
+  };
+
+  uint32_t end = extent.full > 0 ? regs::kRingBlockSize : extent.rest;
+  uint32_t j = out.scan(block, kStreamStart, end - 1);
+  lastByte(block, j, end);
+  advanceOne();
+  if (extent.full == 0) return true;
+
+  bool stopped = false;
+  for (uint32_t i = 1; i < extent.full; ++i) {
+    block = consumerBlock();
+    if (!stopped) {
+      uint32_t start = resolveEscape(block);
+      j = out.scan(block, start, regs::kRingBlockSize - 1);
+      lastByte(block, j, regs::kRingBlockSize);
+    }
+    advanceOne();
+    if (out.size() >= kStreamStop) stopped = true;
+  }
+  if (extent.rest > 0) {
+    block = consumerBlock();
+    if (!stopped) {
+      uint32_t start = resolveEscape(block);
+      out.scan(block, start, extent.rest - 1);
+    }
+    advanceOne();
+  }
+  return true;
+}
+
+// ---- Kinds 10..12: raw records into the data ring ----
+
+void ReceivePath::storeRecord(const Extent& extent, uint32_t length) {
+  DataPath& data = state_.data;
+  const uint32_t size = ctl::kDataRingSize;
+  uint32_t need = length + 6;
+  uint32_t read = data.readPosition.load();
+  uint32_t write = data.writePosition.load();
+  uint32_t freeSpace = read == write ? size : (read < write ? size - (write - read) : read - write);
+  if (data.ring == nullptr || freeSpace <= need) {
+    adapter_.stats.droppedDataRingFull.fetch_add(1, std::memory_order_relaxed);
+    advance(extent.blocks());
+    return;
+  }
+  auto copyIn = [&](const uint8_t* source, uint32_t count) {
+    uint32_t first = std::min(count, size - write);
+    std::memcpy(data.ring + write, source, first);
+    std::memcpy(data.ring, source + first, count - first);
+    write = (write + count) % size;
+  };
+  for (uint32_t i = 0; i < extent.full; ++i) {
+    copyIn(consumerBlock(), regs::kRingBlockSize);
+    advanceOne();
+  }
+  if (extent.rest > 0) {
+    copyIn(consumerBlock(), extent.rest);
+    advanceOne();
+  }
+  if (write & 1) write = (write + 1 == size) ? 0 : write + 1;
+  data.writePosition.store(write);
+  adapter_.stats.recordsStored.fetch_add(1, std::memory_order_relaxed);
+  if (data.handle.load() != 0) platform_.signalEvent(data.event.load());
+}
+
+// ---- Indication ----
+
+void ReceivePath::indicate() {
+  uint8_t* frame = adapter_.frameBuffer;
+  if (frame[14] != kIpv4) {
+    adapter_.stats.droppedNoIpHeader.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  uint32_t total = (uint32_t(frame[16]) << 8) | frame[17];
+  if (total > kMaxIpLength) {
+    adapter_.stats.droppedTooLong.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  adapter_.frameLength.store(total + kFrameHeader);
+  uint8_t firstOctet = frame[30];
+  if (firstOctet < 224 || firstOctet > 239) {
+    std::memcpy(frame, adapter_.permanentAddress.data(), 6);
+  } else {
+    frame[0] = 0x01;
+    frame[1] = 0x00;
+    frame[2] = 0x5E;
+    frame[3] = frame[31] & 0x7F;
+    frame[4] = frame[32];
+    frame[5] = frame[33];
+  }
+  std::memcpy(frame + 6, kSourceAddress, 6);
+  frame[12] = 0x08;
+  frame[13] = 0x00;
+  uint32_t lookahead = std::min(adapter_.currentLookahead.load(), total);
+  adapter_.stats.framesIndicated.fetch_add(1, std::memory_order_relaxed);
+  adapter_.stats.bytesIndicated.fetch_add(total, std::memory_order_relaxed);
+  platform_.indicateReceive(frame, frame + kFrameHeader, lookahead, total);
+  platform_.indicateReceiveComplete();
+}
+
+// ---- Card events ----
+
+void ReceivePath::signalCardEvents() {
+  adapter_.stats.cardEvents.fetch_add(1, std::memory_order_relaxed);
+  for (uint32_t number = 1; number <= 2; ++number) {
+    ClientRecord& client = *state_.clientRecord(number);
+    if (client.active.load() && client.handle.load() != 0) platform_.signalEvent(client.event.load());
+  }
+}
+
+// ---- TransferData ----
+
+Status ReceivePath::transferData(uint32_t offset, uint32_t count, PacketBuffer* buffers, uint32_t bufferCount,
+                                 uint32_t& bytesTransferred) {
+  bytesTransferred = 0;
+  uint32_t frameLength = adapter_.frameLength.load();
+  uint64_t start = uint64_t(offset) + kFrameHeader;
+  if (frameLength < start) return NDIS_STATUS_FAILURE;
+  uint32_t available = frameLength - uint32_t(start);
+  uint32_t remaining = std::min(count, available);
+  const uint8_t* source = adapter_.frameBuffer + start;
+  for (uint32_t i = 0; i < bufferCount && remaining > 0; ++i) {
+    uint32_t n = std::min(remaining, buffers[i].length);
+    std::memcpy(buffers[i].data, source, n);
+    source += n;
+    remaining -= n;
+    bytesTransferred += n;
+  }
+  return NDIS_STATUS_SUCCESS;
+}
+
+}  // namespace cv7::core
