@@ -1,0 +1,40 @@
+// The admin socket beside the control socket (path + ".admin", SOCK_STREAM): a line
+// protocol for diagnostics and tests. Each line is one command, each answer one line:
+//   card-event CODE   the simulated card raises a card event with that code -> "ok"
+//   stats             counters as "name=value" pairs separated by spaces
+//   help              the command list
+// Anything else answers "error ...".
+#pragma once
+#include <functional>
+#include <string>
+#include <thread>
+
+namespace cv7::host {
+
+class AdminServer {
+ public:
+  struct Handlers {
+    std::function<bool(unsigned code)> cardEvent;
+    std::function<std::string()> stats;
+  };
+
+  explicit AdminServer(Handlers handlers);
+  ~AdminServer();
+  AdminServer(const AdminServer&) = delete;
+  AdminServer& operator=(const AdminServer&) = delete;
+
+  void start(int listenFd);
+  void stop();
+  // One command line (without its newline) and its answer (without newline).
+  std::string answer(const std::string& line) const;
+
+ private:
+  void run(int listenFd);
+  void serve(int fd);
+
+  Handlers handlers_;
+  int stopFd_ = -1;
+  std::thread thread_;
+};
+
+}  // namespace cv7::host

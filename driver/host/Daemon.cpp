@@ -1,0 +1,210 @@
+#include "Daemon.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "AdminServer.h"
+#include "ControlServer.h"
+#include "FrameSink.h"
+#include "LinuxPlatform.h"
+#include "Log.h"
+#include "Miniport.h"
+#include "SocketEndpoint.h"
+
+namespace cv7::host {
+
+namespace {
+
+bool fileExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+int exitFor(SocketEndpoint::Result result) {
+  switch (result) {
+    case SocketEndpoint::Result::Listening: return kExitOk;
+    case SocketEndpoint::Result::AlreadyServed: return kExitAlreadyRunning;
+    case SocketEndpoint::Result::NoPermission: return kExitNoPermission;
+    case SocketEndpoint::Result::Failed: return kExitSocketFailed;
+  }
+  return kExitSocketFailed;
+}
+
+sigset_t stopSignals() {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGINT);
+  return set;
+}
+
+// Forks into the background; the parent waits for the child's start-up result and exits
+// with it, so the caller still sees why a start failed. Returns the pipe to report on.
+int daemonise() {
+  int ready[2];
+  if (::pipe2(ready, O_CLOEXEC) != 0) return -1;
+  pid_t child = ::fork();
+  if (child < 0) return -1;
+  if (child > 0) {
+    ::close(ready[1]);
+    unsigned char status = kExitAdapterFailed;
+    ssize_t got;
+    do {
+      got = ::read(ready[0], &status, 1);
+    } while (got < 0 && errno == EINTR);
+    ::_exit(got == 1 ? status : kExitAdapterFailed);
+  }
+  ::close(ready[0]);
+  ::setsid();
+  int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (null >= 0) {
+    ::dup2(null, STDIN_FILENO);
+    ::close(null);
+  }
+  return ready[1];
+}
+
+void report(int& readyFd, int status) {
+  if (readyFd < 0) return;
+  unsigned char byte = static_cast<unsigned char>(status);
+  if (::write(readyFd, &byte, 1) != 1) CV7_LOG_WARN("cannot report the start-up result");
+  ::close(readyFd);
+  readyFd = -1;
+}
+
+}  // namespace
+
+struct Daemon::Parts {
+  SocketEndpoint control, admin;
+  std::unique_ptr<LinuxPlatform> platform;
+  std::unique_ptr<core::Miniport> miniport;
+  CountingFrameSink frames;
+  std::unique_ptr<ControlServer> server;
+  std::unique_ptr<AdminServer> adminServer;
+};
+
+Daemon::Daemon(DaemonOptions options) : options_(std::move(options)), parts_(std::make_unique<Parts>()) {}
+Daemon::~Daemon() = default;
+
+std::string Daemon::chooseFirmware(const DaemonOptions& options) {
+  if (options.firmwareGiven || fileExists(options.firmwarePath)) return options.firmwarePath;
+#ifdef CV7_BUILD_FIRMWARE_PATH
+  if (fileExists(CV7_BUILD_FIRMWARE_PATH)) return CV7_BUILD_FIRMWARE_PATH;
+#endif
+  return options.firmwarePath;
+}
+
+int Daemon::openSockets() {
+  auto result = parts_->control.listen(options_.socketPath, SOCK_SEQPACKET);
+  if (result != SocketEndpoint::Result::Listening) {
+    std::fprintf(stderr, "cv7: %s\n", parts_->control.error().c_str());
+    return exitFor(result);
+  }
+  result = parts_->admin.listen(options_.socketPath + ".admin", SOCK_STREAM, true);
+  if (result != SocketEndpoint::Result::Listening) {
+    std::fprintf(stderr, "cv7: %s\n", parts_->admin.error().c_str());
+    parts_->control.close();
+    return exitFor(result);
+  }
+  return kExitOk;
+}
+
+int Daemon::startAdapter() {
+  PlatformOptions platformOptions;
+  platformOptions.firmwarePath = chooseFirmware(options_);
+  parts_->platform = std::make_unique<LinuxPlatform>(platformOptions);
+  parts_->platform->setFrameSink(&parts_->frames);
+  parts_->miniport = std::make_unique<core::Miniport>(*parts_->platform);
+  parts_->platform->attach(*parts_->miniport);
+  if (!core::isSuccess(parts_->miniport->driverEntry())) {
+    std::fprintf(stderr, "cv7: the driver did not load\n");
+    return kExitAdapterFailed;
+  }
+  if (!fileExists(platformOptions.firmwarePath)) {
+    std::fprintf(stderr, "cv7: adapter start failed: firmware file %s not found\n", platformOptions.firmwarePath.c_str());
+    return kExitAdapterFailed;
+  }
+  CV7_LOG_INFO("starting the adapter with firmware %s", platformOptions.firmwarePath.c_str());
+  uint32_t media[] = {core::kMedium802_3};
+  uint32_t selected = 0;
+  core::Status status = parts_->miniport->initialize(media, 1, selected);
+  if (!core::isSuccess(status)) {
+    std::string cause = parts_->platform->lastFileError();
+    std::fprintf(stderr, "cv7: adapter start failed (status 0x%08X)%s%s\n", status,
+                 cause.empty() ? "" : "; could not read ", cause.c_str());
+    return kExitAdapterFailed;
+  }
+  adapterStarted_ = true;
+  return kExitOk;
+}
+
+std::string Daemon::stats() const {
+  std::ostringstream out;
+  const auto& server = *parts_->server;
+  auto& card = parts_->platform->card();
+  out << "requests=" << server.requests() << " malformed=" << server.malformed()
+      << " connections=" << server.connections() << " active-connections=" << server.activeConnections()
+      << " interrupts=" << parts_->platform->interrupts() << " timers=" << parts_->platform->timersFired()
+      << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames.frames()
+      << " error-log=" << parts_->platform->errorLogEntries() << " firmware-running=" << (card.firmwareRunning() ? 1 : 0)
+      << " card-commands=" << card.receivedCommands().size()
+      << " channel-owner=" << parts_->miniport->state().channelOwner.load();
+  return out.str();
+}
+
+void Daemon::serveUntilSignal() {
+  parts_->server = std::make_unique<ControlServer>(*parts_->miniport);
+  AdminServer::Handlers handlers;
+  handlers.cardEvent = [this](unsigned code) {
+    parts_->platform->card().raiseCardEvent(uint8_t(code));
+    return true;
+  };
+  handlers.stats = [this] { return stats(); };
+  parts_->adminServer = std::make_unique<AdminServer>(handlers);
+  parts_->server->start(parts_->control.fd());
+  parts_->adminServer->start(parts_->admin.fd());
+}
+
+void Daemon::shutDown() {
+  if (parts_->server) parts_->server->stop();
+  if (parts_->adminServer) parts_->adminServer->stop();
+  if (adapterStarted_) parts_->miniport->halt();
+  adapterStarted_ = false;
+  if (parts_->platform) parts_->platform->detach();
+  parts_->control.close();
+  parts_->admin.close();
+}
+
+int Daemon::run() {
+  Log::setLevel(options_.logLevel);
+  ::signal(SIGPIPE, SIG_IGN);
+  sigset_t signals = stopSignals();
+  // Every thread inherits the blocked stop signals; only the main thread takes them.
+  ::pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  int status = openSockets();
+  if (status != kExitOk) return status;
+  int readyFd = options_.foreground ? -1 : daemonise();
+  status = startAdapter();
+  if (status != kExitOk) {
+    shutDown();
+    report(readyFd, status);
+    return status;
+  }
+  serveUntilSignal();
+  CV7_LOG_INFO("serving %s", options_.socketPath.c_str());
+  report(readyFd, kExitOk);
+  int received = 0;
+  while (::sigwait(&signals, &received) != 0) {
+  }
+  CV7_LOG_INFO("stopping on signal %d", received);
+  shutDown();
+  return kExitOk;
+}
+
+}  // namespace cv7::host

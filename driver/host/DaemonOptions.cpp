@@ -1,0 +1,69 @@
+#include "DaemonOptions.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace cv7::host {
+
+const char* DaemonOptions::usage() {
+  return "usage: cv7 [--foreground] [--log-level error|warn|info|debug] [--socket PATH] [--firmware PATH]\n"
+         "  --foreground        stay in the foreground (as systemd runs it)\n"
+         "  --log-level LEVEL   error, warn, info (default) or debug\n"
+         "  --socket PATH       control socket (default $CV7_DEVICE, else /run/cv7/Cv7Dev)\n"
+         "  --firmware PATH     card firmware (default /usr/lib/firmware/cv7/corvane.bin)\n"
+         "  --help              this text\n";
+}
+
+bool DaemonOptions::parse(int argc, char** argv, std::string& error) {
+  const char* device = std::getenv("CV7_DEVICE");
+  socketPath = device && *device ? device : kDefaultSocketPath;
+  firmwarePath = kDefaultFirmwarePath;
+  for (int i = 1; i < argc; ++i) {
+    std::string option = argv[i];
+    std::string value;
+    bool hasValue = false;
+    size_t equals = option.find('=');
+    if (option.rfind("--", 0) == 0 && equals != std::string::npos) {
+      value = option.substr(equals + 1);
+      option = option.substr(0, equals);
+      hasValue = true;
+    }
+    auto takeValue = [&]() {
+      if (hasValue) return true;
+      if (i + 1 >= argc) {
+        error = "option " + option + " needs a value";
+        return false;
+      }
+      value = argv[++i];
+      return true;
+    };
+    if (option == "--foreground" && !hasValue) {
+      foreground = true;
+    } else if (option == "--help" && !hasValue) {
+      help = true;
+    } else if (option == "--log-level") {
+      if (!takeValue()) return false;
+      if (!Log::parseLevel(value.c_str(), logLevel)) {
+        error = "unknown log level '" + value + "' (error, warn, info or debug)";
+        return false;
+      }
+    } else if (option == "--socket") {
+      if (!takeValue()) return false;
+      if (value.empty()) {
+        error = "empty socket path";
+        return false;
+      }
+      socketPath = value;
+    } else if (option == "--firmware") {
+      if (!takeValue()) return false;
+      firmwarePath = value;
+      firmwareGiven = true;
+    } else {
+      error = "unknown option '" + std::string(argv[i]) + "'";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace cv7::host

@@ -1,0 +1,33 @@
+// Command line of the cv7 daemon.
+#pragma once
+#include <string>
+
+#include "Log.h"
+
+namespace cv7::host {
+
+inline constexpr const char* kDefaultSocketPath = "/run/cv7/Cv7Dev";
+inline constexpr const char* kDefaultFirmwarePath = "/usr/lib/firmware/cv7/corvane.bin";
+
+// Exit statuses of the daemon.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitAdapterFailed = 1;   // the adapter did not start (message names the cause)
+inline constexpr int kExitUsage = 2;           // bad options
+inline constexpr int kExitAlreadyRunning = 3;  // a live daemon serves the socket path
+inline constexpr int kExitNoPermission = 4;    // the directory or socket cannot be made
+inline constexpr int kExitSocketFailed = 5;    // any other failure to set up the sockets
+
+struct DaemonOptions {
+  bool foreground = false;
+  LogLevel logLevel = LogLevel::Info;
+  std::string socketPath;    // --socket, else CV7_DEVICE, else the default
+  std::string firmwarePath;  // --firmware, else the default, else the build's image
+  bool firmwareGiven = false;
+  bool help = false;
+
+  // Parses argv; false with a one-line error for bad options.
+  bool parse(int argc, char** argv, std::string& error);
+  static const char* usage();
+};
+
+}  // namespace cv7::host
