@@ -1,5 +1,7 @@
 #include "Miniport.h"
 
+#include "ControlDispatcher.h"
+
 namespace cv7::core {
 
 Miniport::Miniport(Platform& platform) : platform_(platform) {}
@@ -14,9 +16,9 @@ Status Miniport::driverEntry() {
 // network information.
 void Miniport::timerFired(TimerId) {}
 
-Status Miniport::control(uint32_t, uint8_t*, uint32_t, uint32_t, uint32_t& bytesReturned) {
-  bytesReturned = 0;
-  return STATUS_INVALID_PARAMETER;
+Status Miniport::control(uint32_t code, uint8_t* buffer, uint32_t inputLength, uint32_t outputLength,
+                         uint32_t& bytesReturned) {
+  return ControlDispatcher(platform_, state_, channel_).dispatch(code, buffer, inputLength, outputLength, bytesReturned);
 }
 
 Status Miniport::queryInformation(uint32_t, void*, uint32_t, uint32_t& bytesWritten, uint32_t& bytesNeeded) {
