@@ -1,29 +1,289 @@
 #include "SimulatedCard.h"
 
+#include "CardLoader.h"
+#include "CardRegisters.h"
+#include "FirmwareCommands.h"
+#include "MailboxDevice.h"
+#include "PciConfigSpace.h"
+
 namespace cv7::sim {
 
-struct SimulatedCard::Impl {
-  CardConfig config;
-  mutable std::mutex lock;
+namespace {
+
+// The main registers the card keeps. Everything the host writes reads back unchanged; the
+// interrupt status (0x4C) is computed from the pending sources.
+struct MainRegisters {
+  uint32_t setup44 = 0;
+  uint32_t setup48 = 0;
+  uint32_t intEnable = 0;
+  uint32_t ringAddress = 0;
+  uint32_t pageListAddress = 0;
+  uint32_t dma5C = 0;
+  uint32_t dmaControl = 0;
+  uint32_t setup240 = 0;
+  uint32_t setup244 = 0;
+  uint32_t setup248 = 0;
+  uint32_t dmaStatus = 0;  // mailbox window +0x10
 };
 
-SimulatedCard::SimulatedCard(const CardConfig& config, Clock&, HostMemory&, InterruptLine&)
-    : impl_(std::make_unique<Impl>()) {
-  impl_->config = config;
+// Power-on values of the registers.
+constexpr MainRegisters kPowerOn{};
+
+constexpr uint32_t kMailboxData = regs::kMailboxWindow + regs::kMailboxData;
+constexpr uint32_t kMailboxControl = regs::kMailboxWindow + regs::kMailboxControl;
+constexpr uint32_t kDmaStatus = regs::kMailboxWindow + regs::kDmaStatus;
+
+}  // namespace
+
+struct SimulatedCard::Impl {
+  Impl(const CardConfig& c, Clock& clk, HostMemory& mem, InterruptLine& line)
+      : config(c), clock(clk), memory(mem), irq(line), loader(faults), firmware(faults, c.macAddress) {}
+
+  CardConfig config;
+  Clock& clock;
+  HostMemory& memory;
+  InterruptLine& irq;
+
+  mutable std::mutex lock;  // guards everything below
+  CardFaults faults;
+  MainRegisters regs = kPowerOn;
+  MailboxDevice mailbox;
+  CardLoader loader;
+  FirmwareCommands firmware;
+  bool firmwareStarted = false;
+  CardStats stats;
+  bool delivering = false;  // one thread at a time calls InterruptLine::setLevel
+  bool deliveredLevel = false;
+
+  void powerOn();
+  uint64_t now();
+  MailboxPeer& peer();
+  uint32_t interruptStatus() const;
+  uint32_t* mainRegister(uint32_t offset);
+  uint32_t read(uint32_t offset);
+  void write(uint32_t offset, uint32_t value);
+  void badAccess(uint32_t offset, bool write);
+  void updateIrq(std::unique_lock<std::mutex>& held);
+};
+
+void SimulatedCard::Impl::powerOn() {
+  regs = kPowerOn;
+  mailbox.reset();
+  loader.reset();
+  firmwareStarted = config.firmwareRunning;
+  if (firmwareStarted) firmware.reset(config.firmwareVersion);
 }
+
+// The current time; starts the firmware once the loader's start-up time has passed.
+uint64_t SimulatedCard::Impl::now() {
+  uint64_t t = clock.nowMicroseconds();
+  if (!firmwareStarted && loader.stage() == CardLoader::Stage::Booting && t >= loader.bootTime()) {
+    firmware.reset(loader.imageVersion());
+    firmwareStarted = true;
+  }
+  return t;
+}
+
+MailboxPeer& SimulatedCard::Impl::peer() {
+  if (firmwareStarted) return firmware;
+  return loader;
+}
+
+uint32_t SimulatedCard::Impl::interruptStatus() const {
+  bool pending = mailbox.interruptPending() || (regs.dmaStatus & regs::kDmaStatusBlock);
+  return pending && (regs.intEnable & regs::kIntEnableCard) ? regs::kIntStatusCard : 0;
+}
+
+uint32_t* SimulatedCard::Impl::mainRegister(uint32_t offset) {
+  switch (offset) {
+    case regs::kSetup44: return &regs.setup44;
+    case regs::kSetup48: return &regs.setup48;
+    case regs::kIntEnable: return &regs.intEnable;
+    case regs::kRingAddress: return &regs.ringAddress;
+    case regs::kPageListAddress: return &regs.pageListAddress;
+    case regs::kDma5C: return &regs.dma5C;
+    case regs::kDmaControl: return &regs.dmaControl;
+    case regs::kSetup240: return &regs.setup240;
+    case regs::kSetup244: return &regs.setup244;
+    case regs::kSetup248: return &regs.setup248;
+    default: return nullptr;
+  }
+}
+
+void SimulatedCard::Impl::badAccess(uint32_t offset, bool write) {
+  ++stats.badAccesses;
+  stats.lastBadOffset = offset;
+  stats.lastBadWasWrite = write;
+}
+
+uint32_t SimulatedCard::Impl::read(uint32_t offset) {
+  uint64_t t = now();
+  if (offset % 4 != 0 || offset >= config.memoryLength) {
+    badAccess(offset, false);
+    return 0;
+  }
+  switch (offset) {
+    case regs::kIntStatus: return interruptStatus();
+    case kMailboxData: return mailbox.readData(t);
+    case kMailboxControl: return mailbox.readControl(t);
+    case kDmaStatus: return regs.dmaStatus;
+    default: break;
+  }
+  if (uint32_t* reg = mainRegister(offset)) return *reg;
+  badAccess(offset, false);
+  return 0;
+}
+
+void SimulatedCard::Impl::write(uint32_t offset, uint32_t value) {
+  uint64_t t = now();
+  if (offset % 4 != 0 || offset >= config.memoryLength || offset == regs::kIntStatus) {
+    badAccess(offset, true);
+    return;
+  }
+  switch (offset) {
+    case kMailboxData: mailbox.writeData(value, t); return;
+    case kMailboxControl:
+      mailbox.writeControl(value, t, peer());
+      if (firmware.takeInterruptRequest()) mailbox.raiseInterrupt();
+      return;
+    case kDmaStatus:
+      // The host acknowledges a block by writing bit 7 cleared; it cannot set it.
+      regs.dmaStatus = (value & ~regs::kDmaStatusBlock) | (regs.dmaStatus & value & regs::kDmaStatusBlock);
+      return;
+    default: break;
+  }
+  if (uint32_t* reg = mainRegister(offset)) *reg = value;
+  else badAccess(offset, true);
+}
+
+// Delivers the interrupt line's level outside the card's lock, so an interrupt routine that
+// runs synchronously in setLevel can read the card's registers. Whoever finds the level
+// changed delivers it; a nested or concurrent caller leaves it to the one already delivering.
+void SimulatedCard::Impl::updateIrq(std::unique_lock<std::mutex>& held) {
+  if (delivering) return;
+  delivering = true;
+  for (;;) {
+    bool level = interruptStatus() != 0;
+    if (level == deliveredLevel) break;
+    deliveredLevel = level;
+    held.unlock();
+    irq.setLevel(level);
+    held.lock();
+  }
+  delivering = false;
+}
+
+SimulatedCard::SimulatedCard(const CardConfig& config, Clock& clock, HostMemory& memory, InterruptLine& irq)
+    : impl_(std::make_unique<Impl>(config, clock, memory, irq)) {
+  impl_->powerOn();
+}
+
 SimulatedCard::~SimulatedCard() = default;
+
 const CardConfig& SimulatedCard::config() const { return impl_->config; }
-std::array<uint8_t, 256> SimulatedCard::configSpace() const { return {}; }
-uint32_t SimulatedCard::mmioRead(uint32_t) { return 0; }
-void SimulatedCard::mmioWrite(uint32_t, uint32_t) {}
-void SimulatedCard::setFaults(const CardFaults&) {}
-CardFaults SimulatedCard::faults() const { return {}; }
-bool SimulatedCard::firmwareRunning() const { return false; }
-std::vector<ReceivedCommand> SimulatedCard::receivedCommands() const { return {}; }
-void SimulatedCard::clearReceivedCommands() {}
-void SimulatedCard::setProgramTablePayload(std::vector<uint8_t>) {}
-void SimulatedCard::setTunerInfoReply(std::array<uint8_t, 4>) {}
-void SimulatedCard::raiseCardEvent(uint8_t) {}
-std::vector<std::array<uint8_t, 6>> SimulatedCard::multicastList() const { return {}; }
+
+std::array<uint8_t, 256> SimulatedCard::configSpace() const { return PciConfigSpace::build(impl_->config); }
+
+uint32_t SimulatedCard::mmioRead(uint32_t offset) {
+  std::lock_guard guard(impl_->lock);
+  return impl_->read(offset);
+}
+
+void SimulatedCard::mmioWrite(uint32_t offset, uint32_t value) {
+  std::unique_lock guard(impl_->lock);
+  impl_->write(offset, value);
+  impl_->updateIrq(guard);
+}
+
+void SimulatedCard::setFaults(const CardFaults& faults) {
+  std::lock_guard guard(impl_->lock);
+  impl_->faults = faults;
+}
+
+CardFaults SimulatedCard::faults() const {
+  std::lock_guard guard(impl_->lock);
+  return impl_->faults;
+}
+
+bool SimulatedCard::firmwareRunning() const {
+  std::lock_guard guard(impl_->lock);
+  impl_->now();
+  return impl_->firmwareStarted;
+}
+
+std::vector<ReceivedCommand> SimulatedCard::receivedCommands() const {
+  std::lock_guard guard(impl_->lock);
+  return impl_->firmware.received();
+}
+
+void SimulatedCard::clearReceivedCommands() {
+  std::lock_guard guard(impl_->lock);
+  impl_->firmware.clearReceived();
+}
+
+void SimulatedCard::setProgramTablePayload(std::vector<uint8_t> payload) {
+  std::lock_guard guard(impl_->lock);
+  impl_->firmware.setProgramTablePayload(std::move(payload));
+}
+
+void SimulatedCard::setTunerInfoReply(std::array<uint8_t, 4> reply) {
+  std::lock_guard guard(impl_->lock);
+  impl_->firmware.state().tunerInfo = reply;
+}
+
+void SimulatedCard::raiseCardEvent(uint8_t eventCode) {
+  std::unique_lock guard(impl_->lock);
+  impl_->firmware.queueEvent(eventCode);
+  if (impl_->firmware.takeInterruptRequest()) impl_->mailbox.raiseInterrupt();
+  impl_->updateIrq(guard);
+}
+
+std::vector<std::array<uint8_t, 6>> SimulatedCard::multicastList() const {
+  std::lock_guard guard(impl_->lock);
+  return impl_->firmware.state().multicastList;
+}
+
+void SimulatedCard::reset() {
+  std::unique_lock guard(impl_->lock);
+  impl_->powerOn();
+  impl_->updateIrq(guard);
+}
+
+FirmwareState SimulatedCard::firmwareState() const {
+  std::lock_guard guard(impl_->lock);
+  return impl_->firmware.state();
+}
+
+CardStats SimulatedCard::stats() const {
+  std::lock_guard guard(impl_->lock);
+  CardStats stats = impl_->stats;
+  const auto& mailbox = impl_->mailbox.stats();
+  const auto& firmware = impl_->firmware.stats();
+  stats.ignoredHandshakeWrites = mailbox.ignoredWrites;
+  stats.channelResets = mailbox.channelResets;
+  stats.commands = firmware.commands;
+  stats.refusedCommands = firmware.refused;
+  stats.unmarkedFrames = firmware.unmarkedFrames;
+  stats.hostAcks = firmware.hostAcks;
+  stats.malformedHostAcks = firmware.malformedHostAcks;
+  return stats;
+}
+
+std::string SimulatedCard::loaderStatus() const {
+  std::lock_guard guard(impl_->lock);
+  impl_->now();
+  if (impl_->firmwareStarted) return "running";
+  switch (impl_->loader.stage()) {
+    case CardLoader::Stage::Sync: return "waiting for sync";
+    case CardLoader::Stage::Length:
+    case CardLoader::Stage::LoadAddress:
+    case CardLoader::Stage::EntryPoint: return "receiving header";
+    case CardLoader::Stage::Image:
+    case CardLoader::Stage::Final: return "receiving image";
+    case CardLoader::Stage::Booting: return "booting";
+    case CardLoader::Stage::Failed: return "refused: " + impl_->loader.failure();
+  }
+  return "unknown";
+}
 
 }  // namespace cv7::sim

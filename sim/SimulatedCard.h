@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Clock.h"
+#include "FirmwareState.h"
 #include "HostInterfaces.h"
 
 namespace cv7::sim {
@@ -53,6 +54,20 @@ struct ReceivedCommand {
   std::vector<uint8_t> parameters;       // the parameter bytes in wire order
 };
 
+// Counters of the card model: bad accesses are counted, never fatal.
+struct CardStats {
+  uint64_t badAccesses = 0;            // unknown or misaligned offset, write to a read-only register
+  uint32_t lastBadOffset = 0;
+  bool lastBadWasWrite = false;
+  uint64_t ignoredHandshakeWrites = 0; // MailboxControl writes that fit no protocol step
+  uint64_t channelResets = 0;
+  uint64_t commands = 0;               // complete command frames taken by the firmware
+  uint64_t refusedCommands = 0;        // acknowledged with status 0
+  uint64_t unmarkedFrames = 0;         // frames whose command byte was not marked (bit 6)
+  uint64_t hostAcks = 0;
+  uint64_t malformedHostAcks = 0;
+};
+
 class SimulatedCard {
  public:
   SimulatedCard(const CardConfig& config, Clock& clock, HostMemory& memory, InterruptLine& irq);
@@ -84,6 +99,16 @@ class SimulatedCard {
   void raiseCardEvent(uint8_t eventCode);
   // The card's multicast list as the last command 16 set it.
   std::vector<std::array<uint8_t, 6>> multicastList() const;
+
+  // Power-on reset: registers from their reset values, the loader waiting for a download
+  // (or the firmware running again when CardConfig::firmwareRunning), no interrupt.
+  void reset();
+  // What the firmware keeps from the commands it received, and its query answers.
+  FirmwareState firmwareState() const;
+  CardStats stats() const;
+  // The loader's progress: "waiting for sync", "receiving image", "booting", "running",
+  // or "refused: <reason>".
+  std::string loaderStatus() const;
 
  private:
   struct Impl;
