@@ -53,13 +53,21 @@ bool sendCommandFrame(Mailbox& mailbox, const CommandSpec& spec, const uint8_t* 
   return frames.endCommand();
 }
 
+// A data frame of another reply code is read to its end but not stored: its layout is not
+// the block's. The card then takes the host acknowledgement as usual.
+bool skipFrame(Mailbox& mailbox, uint16_t length) {
+  FrameReader reader(mailbox, length);
+  while (!reader.complete() && !reader.failed()) reader.u8();
+  return reader.complete();
+}
+
 // Reads the data frame of a query into the block: 1, 0 or 3 (another reply code).
 uint16_t readReply(Mailbox& mailbox, const CommandSpec& spec, uint8_t* block) {
   uint8_t code = 0;
   uint16_t length = 0;
-  if (!mailbox.getByte(code)) return ctl::kResultFailure;
-  if (code != spec.replyCode) return ctl::kResultOtherReply;
-  if (!mailbox.get16(length) || length != spec.replyLength()) return ctl::kResultFailure;
+  if (!mailbox.getByte(code) || !mailbox.get16(length)) return ctl::kResultFailure;
+  if (code != spec.replyCode) return skipFrame(mailbox, length) ? ctl::kResultOtherReply : ctl::kResultFailure;
+  if (length != spec.replyLength()) return ctl::kResultFailure;
   FrameReader reader(mailbox, length);
   for (uint8_t i = 0; i < spec.replyFieldCount; ++i) {
     if (!getField(reader, block, spec.replyFields[i])) return ctl::kResultFailure;
