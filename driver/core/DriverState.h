@@ -62,12 +62,23 @@ struct DataPath {
   std::atomic<uint32_t> readPosition{0};   // written only by control requests
 };
 
+// The multicast timer's view of the list: the list of its previous run and of this run.
+// Written only by the timer routine.
+struct MulticastLists {
+  static constexpr uint32_t kMax = 8;
+  std::array<std::array<uint8_t, 6>, kMax> previous{};
+  uint32_t previousCount = 0;
+  std::array<std::array<uint8_t, 6>, kMax> current{};
+  uint32_t currentCount = 0;
+};
+
 struct DriverState {
   PidFilterTable pidTable;
   std::array<ClientRecord, 3> client;      // client numbers 1..3 at index 0..2
   std::atomic<uint32_t> channelOwner{0};   // 0 free, 1..3 client, 5 the driver itself
   DataPath data;
   PidChangeReport pidChanges;
+  MulticastLists multicast;
   std::array<std::atomic<uint8_t>, 4> ipAddress{};
   std::array<std::atomic<uint8_t>, 6> stationAddress{};
   // The mapped register window of the started adapter (nullptr before a start).

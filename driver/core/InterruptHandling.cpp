@@ -17,4 +17,12 @@ void Miniport::handleInterrupt() {
   ReceivePath(platform_, state_, *adapter).deferredRoutine();
 }
 
+Status Miniport::transferData(uint32_t offset, uint32_t count, PacketBuffer* buffers, uint32_t bufferCount,
+                              uint32_t& bytesTransferred) {
+  bytesTransferred = 0;
+  AdapterContext* adapter = adapters_;
+  if (adapter == nullptr || adapter->frameBuffer == nullptr) return NDIS_STATUS_FAILURE;
+  return ReceivePath(platform_, state_, *adapter).transferData(offset, count, buffers, bufferCount, bytesTransferred);
+}
+
 }  // namespace cv7::core

@@ -12,28 +12,14 @@ Status Miniport::driverEntry() {
   return NDIS_STATUS_SUCCESS;
 }
 
-// isr() and handleInterrupt() are in InterruptHandling.cpp, timerFired() in the adapter's
-// network information.
-void Miniport::timerFired(TimerId) {}
+// isr() and handleInterrupt() are in InterruptHandling.cpp.
 
 Status Miniport::control(uint32_t code, uint8_t* buffer, uint32_t inputLength, uint32_t outputLength,
                          uint32_t& bytesReturned) {
   return ControlDispatcher(platform_, state_, channel_).dispatch(code, buffer, inputLength, outputLength, bytesReturned);
 }
 
-Status Miniport::queryInformation(uint32_t, void*, uint32_t, uint32_t& bytesWritten, uint32_t& bytesNeeded) {
-  bytesWritten = bytesNeeded = 0;
-  return NDIS_STATUS_NOT_SUPPORTED;
-}
-Status Miniport::setInformation(uint32_t, const void*, uint32_t, uint32_t& bytesRead, uint32_t& bytesNeeded) {
-  bytesRead = bytesNeeded = 0;
-  return NDIS_STATUS_INVALID_OID;
-}
-Status Miniport::send(const uint8_t*, uint32_t) { return NDIS_STATUS_SUCCESS; }
-bool Miniport::checkForHang() { return false; }
-Status Miniport::transferData(uint32_t, uint32_t, PacketBuffer*, uint32_t, uint32_t& bytesTransferred) {
-  bytesTransferred = 0;
-  return NDIS_STATUS_FAILURE;
-}
+// queryInformation(), setInformation(), send(), checkForHang() and timerFired() are in
+// NetworkInformation.cpp; transferData() is in InterruptHandling.cpp.
 
 }  // namespace cv7::core

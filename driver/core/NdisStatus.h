@@ -13,6 +13,7 @@ inline constexpr Status NDIS_STATUS_FAILURE = 0xC0000001;
 inline constexpr Status NDIS_STATUS_RESOURCES = 0xC000009A;
 inline constexpr Status NDIS_STATUS_NOT_SUPPORTED = 0xC00000BB;
 inline constexpr Status NDIS_STATUS_ADAPTER_NOT_FOUND = 0xC0010006;
+inline constexpr Status NDIS_STATUS_MULTICAST_FULL = 0xC0010009;
 inline constexpr Status NDIS_STATUS_INVALID_LENGTH = 0xC0010014;
 inline constexpr Status NDIS_STATUS_BUFFER_TOO_SHORT = 0xC0010016;
 inline constexpr Status NDIS_STATUS_INVALID_OID = 0xC0010017;
