@@ -21,7 +21,7 @@ bool RecordReader::refill() {
   } catch (const std::bad_alloc&) {
     return false;
   }
-  std::memcpy(next.data(), buffer_.data() + position_, buffered);
+  if (buffered > 0) std::memcpy(next.data(), buffer_.data() + position_, buffered);
   if (!file_.readAt(offset_, next.data() + buffered, want)) return false;
   offset_ += want;
   buffer_.swap(next);
