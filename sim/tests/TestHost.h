@@ -2,6 +2,7 @@
 // primitives a driver uses, on a virtual clock (each miss after the fast polls advances it
 // 150 µs, about 75 ms in all), plus a command helper that sends a frame and reads the answer.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -27,6 +28,13 @@ class RecordingLine : public InterruptLine {
   }
   bool level = false;
   int changes = 0;
+};
+
+// The same, safe to drive from several threads.
+class RecordingLineLocked : public InterruptLine {
+ public:
+  void setLevel(bool asserted) override { level = asserted; }
+  std::atomic<bool> level{false};
 };
 
 class TestHost {
