@@ -108,15 +108,34 @@ ChannelDatabase::Transponder* ChannelDatabase::transponder(uint32_t number) {
   return const_cast<Transponder*>(std::as_const(*this).transponder(number));
 }
 
+bool ChannelDatabase::appendProgram(Transponder& owner, ProgramInfo& program) {
+  return appendEntry(owner.programs, owner.info.TransponderNumber, storedProgram(program), program.ChNumber);
+}
+
+bool ChannelDatabase::appendData(Transponder& owner, DataInfo& data) {
+  return appendEntry(owner.data, owner.info.TransponderNumber, storedData(data), data.DataNumber);
+}
+
 bool ChannelDatabase::addProgram(uint32_t transponderNumber, ProgramInfo& program) {
   Transponder* owner = transponder(transponderNumber);
-  return owner != nullptr &&
-         appendEntry(owner->programs, transponderNumber, storedProgram(program), program.ChNumber);
+  return owner != nullptr && appendProgram(*owner, program);
 }
 
 bool ChannelDatabase::addData(uint32_t transponderNumber, DataInfo& data) {
   Transponder* owner = transponder(transponderNumber);
-  return owner != nullptr && appendEntry(owner->data, transponderNumber, storedData(data), data.DataNumber);
+  return owner != nullptr && appendData(*owner, data);
+}
+
+void ChannelDatabase::adopt(std::vector<Transponder>&& nodes) {
+  transponders_ = std::move(nodes);
+  std::stable_sort(transponders_.begin(), transponders_.end(),
+                   [](const Transponder& a, const Transponder& b) { return a.info.Frequency < b.info.Frequency; });
+  for (size_t i = 0; i < transponders_.size(); ++i) {
+    Transponder& t = transponders_[i];
+    t.info.TransponderNumber = static_cast<uint32_t>(i + 1);
+    for (size_t j = 0; j < t.programs.size(); ++j) t.programs[j].ChNumber = t.info.TransponderNumber * 100 + static_cast<uint32_t>(j + 1);
+    for (size_t j = 0; j < t.data.size(); ++j) t.data[j].DataNumber = t.info.TransponderNumber * 100 + static_cast<uint32_t>(j + 1);
+  }
 }
 
 ProgramInfo* ChannelDatabase::findProgram(Transponder& owner, uint32_t chNumber) {

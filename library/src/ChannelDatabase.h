@@ -52,6 +52,15 @@ class ChannelDatabase {
   // is not held, already has kMaxEntries entries, or memory runs out.
   bool addProgram(uint32_t transponderNumber, ProgramInfo& program);
   bool addData(uint32_t transponderNumber, DataInfo& data);
+  // The same on a node that is not (yet) in the list.
+  static bool appendProgram(Transponder& owner, ProgramInfo& program);
+  static bool appendData(Transponder& owner, DataInfo& data);
+
+  // Replaces the list with these nodes, ordered and numbered as if each had been added in
+  // turn (stable by Frequency, entries t*100+1...). The caller has kept out equal
+  // transponders. Used by the data-file reader, which would otherwise renumber the whole
+  // list at each insert.
+  void adopt(std::vector<Transponder>&& nodes);
   // The entry with that number within its transponder (number / 100), or nullptr.
   static ProgramInfo* findProgram(Transponder& owner, uint32_t chNumber);
   static DataInfo* findData(Transponder& owner, uint32_t dataNumber);

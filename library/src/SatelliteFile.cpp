@@ -2,7 +2,12 @@
 #include "SatelliteFile.h"
 
 #include <cstring>
+#include <new>
+#include <set>
+#include <tuple>
+#include <vector>
 
+#include "ChannelRecords.h"
 #include "LibraryState.h"
 #include "RecordReader.h"
 #include "RecordWriter.h"
@@ -11,18 +16,39 @@
 namespace corvane {
 namespace {
 
-bool readBlock(RecordReader& reader, ChannelDatabase& database) {
+// The transponders read so far, kept apart from the database until the read ends, and the
+// keys (frequency, symbol rate, polarity) that make two of them equal.
+struct ReadBlocks {
+  std::vector<ChannelDatabase::Transponder> nodes;
+  std::set<std::tuple<uint32_t, uint32_t, uint32_t>> keys;
+};
+
+// Takes one transponder as Cvn_AddTransponder would, without the limit of 100: an equal
+// one already read fails it.
+bool takeTransponder(ReadBlocks& blocks, const TrInfo& tr) {
+  try {
+    if (!blocks.keys.emplace(tr.Frequency, tr.SymbolRate, tr.Polarity).second) return false;
+    blocks.nodes.emplace_back();
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  blocks.nodes.back().info = storedTransponder(tr);
+  return true;
+}
+
+bool readBlock(RecordReader& reader, ReadBlocks& blocks) {
   TrInfo tr{};
   uint32_t count = 0;
-  if (!reader.read(tr) || !database.addTransponder(tr, false) || !reader.read(count)) return false;
+  if (!reader.read(tr) || !takeTransponder(blocks, tr) || !reader.read(count)) return false;
+  ChannelDatabase::Transponder& node = blocks.nodes.back();
   for (uint32_t i = 0; i < count; ++i) {
     ProgramInfo program{};
-    if (!reader.read(program) || !database.addProgram(tr.TransponderNumber, program)) return false;
+    if (!reader.read(program) || !ChannelDatabase::appendProgram(node, program)) return false;
   }
   if (!reader.read(count)) return false;
   for (uint32_t i = 0; i < count; ++i) {
     DataInfo data{};
-    if (!reader.read(data) || !database.addData(tr.TransponderNumber, data)) return false;
+    if (!reader.read(data) || !ChannelDatabase::appendData(node, data)) return false;
   }
   return true;
 }
@@ -71,9 +97,13 @@ bool SatelliteFile::read(ChannelDatabase& database) {
   if (!reader.read(lnb)) return false;
   database.setSatellite(lnb);
   if (!reader.read(count)) return false;
-  for (uint32_t i = 0; i < count; ++i)
-    if (!readBlock(reader, database)) return false;
-  return true;
+  // Inserting each block into the numbered list would renumber all later transponders
+  // every time; ordering once at the end gives the same list (stable by frequency).
+  ReadBlocks blocks;
+  bool whole = true;
+  for (uint32_t i = 0; i < count && whole; ++i) whole = readBlock(reader, blocks);
+  database.adopt(std::move(blocks.nodes));
+  return whole;
 }
 
 bool SatelliteFile::write(const ChannelDatabase& database, uint32_t clientMode) {

@@ -20,9 +20,11 @@ class SatelliteFile {
   int32_t open(const char* path, uint32_t clientMode);
   // Creates (or empties) the file for writing; its stamp comes with the first write.
   bool create(const char* path);
-  // Replaces the transponder list with the file's blocks. Every item is checked against
-  // the bytes left in the file before it is read; the first that does not fit, or that the
-  // database refuses, fails the read and leaves what was added so far.
+  // Replaces the transponder list with the file's blocks, by the rules of adding a
+  // transponder (equal ones refused, frequency order, numbering) but without the limit of
+  // 100. Every item is checked against the bytes left in the file before it is read; the
+  // first that does not fit, or that is refused, fails the read and leaves what was added
+  // so far.
   bool read(ChannelDatabase& database);
   // Writes the whole database from offset 0, stamped with `clientMode`; the file is not
   // truncated, so a longer old file keeps its tail.

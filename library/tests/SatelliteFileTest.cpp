@@ -195,6 +195,27 @@ TEST_F(SatelliteFile, ReadsBlocksOutOfOrderIntoFrequencyOrder) {
   EXPECT_EQ(Cvn_GetNumOfData(2), 2);
 }
 
+TEST_F(SatelliteFile, EqualFrequenciesKeepTheirFileOrderAndManyBlocksSortOnce) {
+  std::vector<Block> blocks = {{transponder(12000000, 27500, 1), {"a"}, {}},
+                               {transponder(11000000), {"b"}, {}},
+                               {transponder(12000000, 27500, 0), {"c"}, {}}};
+  for (uint32_t i = 0; i < 5000; ++i) blocks.push_back({transponder(20000000 - i), {}, {static_cast<uint16_t>(i)}});
+  std::string path = dir_.file("sorted.cvd");
+  writeBytes(path, craft(0, blocks));
+  ASSERT_EQ(openAndRead(path), 1);
+  EXPECT_EQ(programName(101), "b");
+  EXPECT_EQ(programName(201), "a");
+  EXPECT_EQ(programName(301), "c");
+  ASSERT_EQ(Cvn_GetNumOfTransponder(), 5003);
+  DataInfo last{};
+  last.DataNumber = 5003 * 100 + 1;
+  ASSERT_EQ(Cvn_GetInfoData(&last), 1);
+  EXPECT_EQ(last.DataPID, 0);  // the highest frequency came first in the file
+  TrInfo fourth{};
+  ASSERT_EQ(Cvn_GetInfoTransponder(4, &fourth), 1);
+  EXPECT_EQ(fourth.Frequency, 20000000u - 4999);
+}
+
 TEST_F(SatelliteFile, TwoEqualTranspondersFailTheReadAtTheSecond) {
   std::string path = dir_.file("twice.cvd");
   writeBytes(path, craft(0, {{transponder(11000000), {"first"}, {}}, {transponder(11000000), {"again"}, {}}}));
