@@ -28,14 +28,22 @@ bool acquire(uint32_t client, const std::atomic<bool>* cancel) {
 
 }  // namespace
 
-uint16_t sendCommand(uint8_t block[kCommandBlockSize], const std::atomic<bool>* cancel) {
-  if (!acquire(channelClient(), cancel)) return 0;
-  uint32_t returned = 0;
-  bool sent = device().request(cv7::ctl::IOCTL_CV7_SEND_COMMAND, block, kCommandBlockSize, block,
-                               kCommandBlockSize, &returned);
+bool channelRequest(uint32_t code, void* buffer, uint32_t inputLength, uint32_t outputLength, uint32_t& returned,
+                    const std::atomic<bool>* cancel) {
+  returned = 0;
+  if (!acquire(channelClient(), cancel)) return false;
+  bool sent = device().request(code, buffer, inputLength, buffer, outputLength, &returned);
   uint8_t release[4] = {channelClient(), 0, 0, 0};  // the driver ignores the input
   device().request(cv7::ctl::IOCTL_CV7_RELEASE_CHANNEL, release, sizeof release, nullptr, 0);
-  if (!sent || returned < 30) return 0;
+  return sent;
+}
+
+uint16_t sendCommand(uint8_t block[kCommandBlockSize], const std::atomic<bool>* cancel) {
+  uint32_t returned = 0;
+  if (!channelRequest(cv7::ctl::IOCTL_CV7_SEND_COMMAND, block, kCommandBlockSize, kCommandBlockSize, returned, cancel) ||
+      returned < 30) {
+    return 0;
+  }
   return uint16_t(block[28] | (block[29] << 8));
 }
 

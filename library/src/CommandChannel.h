@@ -27,6 +27,12 @@ inline uint16_t sendCommand(CommandBlock& block, const std::atomic<bool>* cancel
   return sendCommand(block.bytes, cancel);
 }
 
+// Any request that needs the channel (a command block, the program table): acquire, the
+// request with one buffer for input and output, release. False when the channel was not
+// granted or the request failed.
+bool channelRequest(uint32_t code, void* buffer, uint32_t inputLength, uint32_t outputLength, uint32_t& returned,
+                    const std::atomic<bool>* cancel = nullptr);
+
 // The client number used for acquiring the channel (the mode given to Cvn_OpenSystem).
 uint8_t channelClient();
 
