@@ -19,7 +19,7 @@ void PesPacketizer::packetize(std::span<const uint8_t> pes, std::vector<TsPacket
 
 TsPacket PesPacketizer::pcrOnlyPacket() const {
   // No payload: the continuity counter does not advance.
-  TsPacketFields fields{pid_, false, 0, 0, uint64_t(0)};
+  TsPacketFields fields{pid_, false, counter_.last(), 0, uint64_t(0)};
   return buildTsPacket(fields, {});
 }
 

@@ -77,6 +77,8 @@ class ContinuityCounter {
     value_ = (value_ + 1) & 0x0F;
     return value;
   }
+  // The value of the last packet with payload (what a packet without payload repeats).
+  uint8_t last() const { return (value_ + 15) & 0x0F; }
 
  private:
   uint8_t value_ = 0;
