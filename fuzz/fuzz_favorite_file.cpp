@@ -17,6 +17,7 @@ const std::string& scratchPath() {
     char name[] = "/tmp/cv7-fuzz-fch-XXXXXX";
     int fd = mkstemp(name);
     if (fd >= 0) close(fd);
+    unlink(name);  // only the unique name is kept; each input makes the file anew
     return std::string(name);
   }();
   return path;
@@ -37,5 +38,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (Cvn_FavoriteReadFile() == 1) Cvn_FavoriteWriteFile();
     Cvn_FavoriteFileClose();
   }
+  unlink(scratchPath().c_str());
   return 0;
 }

@@ -17,6 +17,7 @@ const std::string& scratchPath() {
     char name[] = "/tmp/cv7-fuzz-cvd-XXXXXX";
     int fd = mkstemp(name);
     if (fd >= 0) close(fd);
+    unlink(name);  // only the unique name is kept; each input makes the file anew
     return std::string(name);
   }();
   return path;
@@ -38,5 +39,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Cvn_ChannelFileClose();
   }
   Cvn_FreeTransponderStructure();
+  unlink(scratchPath().c_str());
   return 0;
 }
