@@ -142,6 +142,7 @@ void FirmwareCommands::checkHostAck() {
 void FirmwareCommands::frameComplete() {
   ++stats_.commands;
   received_.push_back(frame_);
+  if (received_.size() > kMaxRecorded) received_.pop_front();
   uint8_t code = frame_.code;
   bool query = replyCodeOf(code) != 0;
   std::vector<uint8_t> data;

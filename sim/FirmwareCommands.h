@@ -17,6 +17,7 @@ namespace cv7::sim {
 class FirmwareCommands final : public MailboxPeer {
  public:
   static constexpr size_t kMaxParameters = 1024;  // longer frames are taken but refused
+  static constexpr size_t kMaxRecorded = 4096;    // the record keeps the newest frames
 
   struct Stats {
     uint64_t commands = 0;          // complete command frames
@@ -44,7 +45,7 @@ class FirmwareCommands final : public MailboxPeer {
   void setProgramTablePayload(std::vector<uint8_t> payload) { programTableOverride_ = std::move(payload); }
   FirmwareState& state() { return state_; }
   const FirmwareState& state() const { return state_; }
-  const std::vector<ReceivedCommand>& received() const { return received_; }
+  std::vector<ReceivedCommand> received() const { return {received_.begin(), received_.end()}; }
   void clearReceived() { received_.clear(); }
   const Stats& stats() const { return stats_; }
 
@@ -75,7 +76,7 @@ class FirmwareCommands final : public MailboxPeer {
   std::deque<uint8_t> events_;
   bool interruptRequest_ = false;
   std::optional<std::vector<uint8_t>> programTableOverride_;
-  std::vector<ReceivedCommand> received_;
+  std::deque<ReceivedCommand> received_;
   Stats stats_;
 };
 

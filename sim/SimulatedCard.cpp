@@ -1,5 +1,7 @@
 #include "SimulatedCard.h"
 
+#include <cstdio>
+
 #include "CardLoader.h"
 #include "CardRegisters.h"
 #include "FirmwareCommands.h"
@@ -51,7 +53,9 @@ struct SimulatedCard::Impl {
   CardLoader loader;
   FirmwareCommands firmware;
   bool firmwareStarted = false;
+  bool loaderFailureLogged = false;
   CardStats stats;
+  std::function<void(const std::string&)> log;
   bool delivering = false;  // one thread at a time calls InterruptLine::setLevel
   bool deliveredLevel = false;
 
@@ -70,6 +74,7 @@ void SimulatedCard::Impl::powerOn() {
   regs = kPowerOn;
   mailbox.reset();
   loader.reset();
+  loaderFailureLogged = false;
   firmwareStarted = config.firmwareRunning;
   if (firmwareStarted) firmware.reset(config.firmwareVersion);
 }
@@ -77,6 +82,10 @@ void SimulatedCard::Impl::powerOn() {
 // The current time; starts the firmware once the loader's start-up time has passed.
 uint64_t SimulatedCard::Impl::now() {
   uint64_t t = clock.nowMicroseconds();
+  if (loader.stage() == CardLoader::Stage::Failed && !loaderFailureLogged) {
+    loaderFailureLogged = true;
+    if (log) log("card: loader " + loader.failure());
+  }
   if (!firmwareStarted && loader.stage() == CardLoader::Stage::Booting && t >= loader.bootTime()) {
     firmware.reset(loader.imageVersion());
     firmwareStarted = true;
@@ -114,6 +123,11 @@ void SimulatedCard::Impl::badAccess(uint32_t offset, bool write) {
   ++stats.badAccesses;
   stats.lastBadOffset = offset;
   stats.lastBadWasWrite = write;
+  if (log) {
+    char text[80];
+    std::snprintf(text, sizeof text, "card: bad %s at offset 0x%X", write ? "write" : "read", offset);
+    log(text);
+  }
 }
 
 uint32_t SimulatedCard::Impl::read(uint32_t offset) {
@@ -284,6 +298,11 @@ std::string SimulatedCard::loaderStatus() const {
     case CardLoader::Stage::Failed: return "refused: " + impl_->loader.failure();
   }
   return "unknown";
+}
+
+void SimulatedCard::setLogSink(std::function<void(const std::string&)> sink) {
+  std::lock_guard guard(impl_->lock);
+  impl_->log = std::move(sink);
 }
 
 }  // namespace cv7::sim

@@ -7,6 +7,7 @@
 // reads, so no thread polls registers.
 #pragma once
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -89,7 +90,8 @@ class SimulatedCard {
   void setFaults(const CardFaults& faults);
   CardFaults faults() const;
   bool firmwareRunning() const;
-  std::vector<ReceivedCommand> receivedCommands() const;  // every command frame since start
+  // Every command frame since start (the newest 4096), in order.
+  std::vector<ReceivedCommand> receivedCommands() const;
   void clearReceivedCommands();
   // Replaces the next program-table reply payload (command 13) with these bytes, as sent.
   void setProgramTablePayload(std::vector<uint8_t> payload);
@@ -109,6 +111,9 @@ class SimulatedCard {
   // The loader's progress: "waiting for sync", "receiving image", "booting", "running",
   // or "refused: <reason>".
   std::string loaderStatus() const;
+  // Where the card reports what it refuses (bad register accesses, a refused image). Called
+  // with the card's lock held: the sink must not access the card.
+  void setLogSink(std::function<void(const std::string&)> sink);
 
  private:
   struct Impl;

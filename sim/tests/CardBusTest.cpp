@@ -78,6 +78,14 @@ TEST_F(CardBusTest, BadAccessesAreCountedNotFatal) {
   EXPECT_TRUE(stats.lastBadWasWrite);
 }
 
+TEST_F(CardBusTest, BadAccessIsReportedToTheLogSink) {
+  std::vector<std::string> lines;
+  card.setLogSink([&](const std::string& line) { lines.push_back(line); });
+  card.mmioRead(0x1000);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "card: bad read at offset 0x1000");
+}
+
 TEST_F(CardBusTest, HostCannotRaiseDmaStatusAndStopBitsLeaveCardEnable) {
   // The host cannot set the block bit itself; writing it cleared acknowledges.
   card.mmioWrite(regs::kMailboxWindow + regs::kDmaStatus, 0x80);

@@ -158,5 +158,21 @@ TEST_F(CardFaultsTest, InterruptAcknowledgeIsNotTakenForResetChannel) {
   EXPECT_EQ(card.firmwareState().filterMode, 3);
 }
 
+TEST_F(CardFaultsTest, RandomMailboxWritesNeverBreakTheCard) {
+  uint32_t seed = 12345;
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  for (int i = 0; i < 20000; ++i) {
+    uint32_t r = next();
+    uint32_t offset = (r & 1) ? TestHost::kControl : TestHost::kData;
+    card.mmioWrite(offset, next());
+    if (r & 6) card.mmioRead(TestHost::kControl);
+    if ((r & 0x70) == 0) clock.advance(r & 0xFFF);
+  }
+  expectRecovery();
+}
+
 }  // namespace
 }  // namespace cv7::sim::test
