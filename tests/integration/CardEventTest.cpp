@@ -1,0 +1,73 @@
+// Card events raised on the simulated card reach the window as the client mode decides.
+#include "SystemFixture.h"
+#include "ControlCodes.h"
+
+namespace cv7::itest {
+namespace {
+
+// Raises one event and waits for the window to have `expected` messages.
+void raiseAndWait(Daemon& daemon, RecordingWindow& window, unsigned code, size_t expected) {
+  ASSERT_EQ(daemon.admin("card-event " + std::to_string(code)), "ok");
+  ASSERT_TRUE(window.waitForCount(expected)) << "event " << code;
+}
+
+TEST_F(SystemTest, ClientModeOneMapsEveryKnownCardEvent) {
+  ASSERT_EQ(Cvn_OpenSystem(1, window.window(), kEventMessage, kSearchMessage, kStatusMessage), 1);
+  const std::pair<unsigned, intptr_t> table[] = {{10, 2}, {11, 3}, {12, 4}, {13, 5}, {16, 7}, {21, 1}, {30, 6}};
+  size_t expected = 0;
+  for (auto [code, parameter] : table) {
+    // An unknown code before each known one: had it produced a message, the order would show it.
+    ASSERT_TRUE(raise(99));
+    raiseAndWait(daemon, window, code, ++expected);
+    auto last = window.messages().back();
+    EXPECT_EQ(last.message, kEventMessage);
+    EXPECT_EQ(last.wParam, 0u);
+    EXPECT_EQ(last.lParam, parameter) << "event " << code;
+  }
+  EXPECT_EQ(window.count(), expected);
+}
+
+TEST_F(SystemTest, ClientModeTwoHearsOnlyClientOpenedAndOnlyWithoutClientOne) {
+  ASSERT_EQ(Cvn_OpenSystem(2, window.window(), kEventMessage, kSearchMessage, kStatusMessage), 1);
+  ASSERT_TRUE(raise(10));
+  raiseAndWait(daemon, window, 21, 1);
+  EXPECT_EQ(window.messages()[0].lParam, 1);
+
+  // While a client 1 is registered, client mode 2 reports nothing.
+  {
+    RawConnection clientOne(daemon.socketPath());
+    ASSERT_EQ(clientOne.request(ctl::IOCTL_CV7_OPEN_CLIENT, {1, 0, 0, 0}, 0), 0u);
+    ASSERT_EQ(clientOne.word(ctl::IOCTL_CV7_QUERY_CLIENT1_OPEN), 1u);
+    long before = daemon.stat("requests");
+    ASSERT_TRUE(raise(21));
+    // The event thread asks whether client 1 is open (one request) and stops there.
+    ASSERT_TRUE(eventually([&] { return daemon.stat("requests") > before; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(window.count(), 1u);
+  }
+  // The connection of that client has gone, and with it client 1.
+  RawConnection probe(daemon.socketPath());
+  ASSERT_TRUE(eventually([&] { return probe.word(ctl::IOCTL_CV7_QUERY_CLIENT1_OPEN) == 0; }));
+  raiseAndWait(daemon, window, 21, 2);
+  EXPECT_EQ(window.messages()[1].lParam, 1);
+}
+
+TEST_F(SystemTest, ClientModeThreeReportsNoCardEvents) {
+  ASSERT_EQ(Cvn_OpenSystem(3, window.window(), kEventMessage, kSearchMessage, kStatusMessage), 1);
+  for (unsigned code : {21u, 10u, 30u}) ASSERT_TRUE(raise(code));
+  ASSERT_TRUE(eventually([&] { return daemon.stat("interrupts") >= 1; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  for (const auto& m : window.messages()) EXPECT_NE(m.message, kEventMessage);
+}
+
+TEST_F(SystemTest, WithoutWindowEventsAreReadButNothingIsSent) {
+  ASSERT_EQ(Cvn_OpenSystem(1, nullptr, kEventMessage, kSearchMessage, kStatusMessage), 1);
+  long before = daemon.stat("card-commands");
+  ASSERT_TRUE(raise(21));
+  // Acquire, command 19, release: the event was read from the card.
+  EXPECT_TRUE(eventually([&] { return daemon.stat("card-commands") > before; }));
+  EXPECT_EQ(Cvn_CloseSystem(), 1);
+}
+
+}  // namespace
+}  // namespace cv7::itest

@@ -1,0 +1,132 @@
+// The daemon's start-up, refusals, stop, protocol checks and the command-line client.
+#include "SystemFixture.h"
+#include "ControlCodes.h"
+
+namespace cv7::itest {
+namespace {
+
+TEST_F(SystemTest, SecondDaemonOnALivePathIsRefused) {
+  auto result = runProgram({daemonBinary(), "--foreground", "--socket", daemon.socketPath()}, daemon.dir() + "/second.log");
+  EXPECT_EQ(result.status, 3);
+  EXPECT_NE(result.output.find("already running"), std::string::npos) << result.output;
+  RawConnection still(daemon.socketPath());
+  EXPECT_EQ(still.word(ctl::IOCTL_CV7_GET_INTERFACE_VERSION), 2u);
+}
+
+TEST_F(SystemTest, StopsOnSigtermAndRemovesItsSockets) {
+  EXPECT_EQ(daemon.stop(), 0);
+  EXPECT_FALSE(std::filesystem::exists(daemon.socketPath()));
+  EXPECT_FALSE(std::filesystem::exists(daemon.socketPath() + ".admin"));
+}
+
+TEST_F(SystemTest, SocketAndDirectoryAreForTrustedUsersOnly) {
+  namespace fs = std::filesystem;
+  auto directory = fs::status(fs::path(daemon.socketPath()).parent_path()).permissions();
+  auto socket = fs::status(daemon.socketPath()).permissions();
+  EXPECT_EQ(directory & fs::perms::all, fs::perms(0750));
+  EXPECT_EQ(socket & fs::perms::all, fs::perms(0660));
+}
+
+TEST_F(SystemTest, MalformedRequestsAreRefusedAndTheConnectionGoesOn) {
+  RawConnection connection(daemon.socketPath());
+  const uint32_t invalid = 0xC000000D;
+  EXPECT_EQ(connection.sendRaw({1, 2, 3}, 0), invalid);  // shorter than a header
+  uint32_t header[8] = {0x52375643, 1, ctl::IOCTL_CV7_GET_INTERFACE_VERSION, 100, 8, 0, 0, 0};
+  std::vector<uint8_t> message(sizeof header);
+  std::memcpy(message.data(), header, sizeof header);
+  EXPECT_EQ(connection.sendRaw(message, 8), invalid);  // announces input that is not there
+  header[0] = 0x12345678;
+  header[3] = 0;
+  std::memcpy(message.data(), header, sizeof header);
+  EXPECT_EQ(connection.sendRaw(message, 8), invalid);  // wrong magic
+  header[0] = 0x52375643;
+  header[4] = 1u << 20;
+  std::memcpy(message.data(), header, sizeof header);
+  EXPECT_EQ(connection.sendRaw(message, 8), invalid);  // output beyond the cap
+  header[4] = 8;
+  header[5] = 1;
+  std::memcpy(message.data(), header, sizeof header);
+  EXPECT_EQ(connection.sendRaw(message, 8), invalid);  // names a handle but carries no fd
+  EXPECT_EQ(connection.word(ctl::IOCTL_CV7_GET_INTERFACE_VERSION), 2u);
+  EXPECT_EQ(daemon.stat("malformed"), 5);
+}
+
+TEST_F(SystemTest, AnswerNeverExceedsTheAskedOutputLength) {
+  RawConnection connection(daemon.socketPath());
+  std::vector<uint8_t> out;
+  EXPECT_EQ(connection.request(ctl::IOCTL_CV7_GET_DRIVER_VERSION, {}, 8, &out), 0u);
+  EXPECT_EQ(out.size(), 8u);
+  EXPECT_EQ(connection.request(0x172FFC, {}, 8, &out), 0xC000000Du);  // unknown code
+  EXPECT_TRUE(out.empty());
+}
+
+TEST_F(SystemTest, AdminSocketAnswersItsCommands) {
+  EXPECT_EQ(daemon.admin("card-event 300"), "error usage: card-event CODE (0..255)");
+  EXPECT_EQ(daemon.admin("no-such-thing").rfind("error", 0), 0u);
+  EXPECT_EQ(daemon.stat("firmware-running"), 1);
+}
+
+TEST_F(SystemTest, CtlInfoPrintsTheVersions) {
+  auto result = runProgram({ctlBinary(), "info"}, daemon.dir() + "/info.log");
+  EXPECT_EQ(result.status, 0) << result.output;
+  EXPECT_NE(result.output.find("interface version: 2.0"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("driver version: 2.20"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("firmware version: 1.00"), std::string::npos) << result.output;
+}
+
+TEST_F(SystemTest, CtlRawPrintsStatusAndBytes) {
+  auto result = runProgram({ctlBinary(), "raw", "0x17204C", "--out", "8"}, daemon.dir() + "/raw.log");
+  EXPECT_EQ(result.status, 0) << result.output;
+  EXPECT_EQ(result.output, "status 0x00000000\nreturned 8\n02 00 00 00 14 00 00 00\n");
+  result = runProgram({ctlBinary(), "raw", "0x17200C", "zz"}, daemon.dir() + "/raw.log");
+  EXPECT_EQ(result.status, 2);
+}
+
+// Start-up failures, each with its own daemon.
+class DaemonStartTest : public ::testing::Test {
+ protected:
+  Daemon daemon;
+};
+
+TEST_F(DaemonStartTest, StaleSocketFileIsReplaced) {
+  std::filesystem::create_directories(std::filesystem::path(daemon.socketPath()).parent_path());
+  int fd = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, daemon.socketPath().c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ::close(fd);  // the file stays, nobody listens
+  ASSERT_TRUE(daemon.start()) << daemon.log();
+  RawConnection connection(daemon.socketPath());
+  EXPECT_EQ(connection.word(ctl::IOCTL_CV7_GET_INTERFACE_VERSION), 2u);
+}
+
+TEST_F(DaemonStartTest, BadOptionIsRefused) {
+  auto result = runProgram({daemonBinary(), "--no-such-option"}, daemon.dir() + "/out.log");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.output.find("unknown option"), std::string::npos) << result.output;
+  result = runProgram({daemonBinary(), "--log-level", "loud"}, daemon.dir() + "/out.log");
+  EXPECT_EQ(result.status, 2);
+}
+
+TEST_F(DaemonStartTest, MissingFirmwareIsNamed) {
+  std::string missing = daemon.dir() + "/no/corvane.bin";
+  auto result = runProgram({daemonBinary(), "--foreground", "--socket", daemon.socketPath(), "--firmware", missing},
+                           daemon.dir() + "/out.log");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.output.find(missing), std::string::npos) << result.output;
+  EXPECT_FALSE(std::filesystem::exists(daemon.socketPath()));
+}
+
+TEST_F(DaemonStartTest, UnusableSocketDirectoryIsAPermissionFailure) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
+  std::string locked = daemon.dir() + "/locked";
+  std::filesystem::create_directories(locked);
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+  auto result = runProgram({daemonBinary(), "--foreground", "--socket", locked + "/sub/Cv7Dev"}, daemon.dir() + "/out.log");
+  EXPECT_EQ(result.status, 4) << result.output;
+  std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+}
+
+}  // namespace
+}  // namespace cv7::itest

@@ -1,0 +1,116 @@
+// Several client processes on one daemon: shared command channel, clean-up after a client
+// process dies.
+#include "SystemFixture.h"
+#include "ControlCodes.h"
+
+namespace cv7::itest {
+namespace {
+
+// A child process that opens the library in a client mode, tells the parent, then runs
+// its work and exits with its result (or waits to be killed when work is empty).
+class ClientProcess {
+ public:
+  ClientProcess(uint8_t mode, std::function<int()> work) {
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      char opened = Cvn_OpenSystem(mode, nullptr, 0, 0, 0) == 1 ? 'y' : 'n';
+      if (::write(ready[1], &opened, 1) != 1) ::_exit(3);
+      if (opened != 'y') ::_exit(2);
+      if (!work) {
+        for (;;) ::pause();
+      }
+      int result = work();
+      ::_exit(Cvn_CloseSystem() == 1 ? result : 4);
+    }
+    ::close(ready[1]);
+    char opened = 0;
+    opened_ = ::read(ready[0], &opened, 1) == 1 && opened == 'y';
+    ::close(ready[0]);
+  }
+  ~ClientProcess() { kill(); }
+  bool opened() const { return opened_; }
+  int wait() {
+    int status = 0;
+    if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  void kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool opened_ = false;
+};
+
+int readFirmwareVersions(int times) {
+  for (int i = 0; i < times; ++i) {
+    uint8_t version[2] = {};
+    if (Cvn_GetFirmwareVersion(version) != 1 || version[0] != 1) return 1;
+  }
+  return 0;
+}
+
+TEST_F(SystemTest, TwoProcessesSendingCommandsAtOnceBothComplete) {
+  ClientProcess other(2, [] { return readFirmwareVersions(150); });
+  ASSERT_TRUE(other.opened());
+  ASSERT_EQ(Cvn_OpenSystem(1, nullptr, 0, 0, 0), 1);
+  EXPECT_EQ(readFirmwareVersions(150), 0);
+  EXPECT_EQ(other.wait(), 0);
+  EXPECT_EQ(Cvn_CloseSystem(), 1);
+}
+
+TEST_F(SystemTest, ClientKilledWhileHoldingTheChannelDoesNotBlockOthers) {
+  int ready[2];
+  ASSERT_EQ(::pipe(ready), 0);
+  pid_t holder = ::fork();
+  if (holder == 0) {
+    RawConnection connection(daemon.socketPath());
+    bool held = connection.request(ctl::IOCTL_CV7_OPEN_CLIENT, {2, 0, 0, 0}, 0) == 0 &&
+                connection.word(ctl::IOCTL_CV7_ACQUIRE_CHANNEL, {2}) == 1;
+    char answer = held ? 'y' : 'n';
+    if (::write(ready[1], &answer, 1) != 1) ::_exit(3);
+    for (;;) ::pause();
+  }
+  ::close(ready[1]);
+  char answer = 0;
+  ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+  ::close(ready[0]);
+  ASSERT_EQ(answer, 'y');
+  EXPECT_EQ(daemon.stat("channel-owner"), 2);
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  // The daemon releases the channel of the vanished client at once.
+  EXPECT_TRUE(eventually([&] { return daemon.stat("channel-owner") == 0; }));
+  ASSERT_EQ(Cvn_OpenSystem(1, nullptr, 0, 0, 0), 1);
+  EXPECT_EQ(readFirmwareVersions(5), 0);
+  EXPECT_EQ(Cvn_CloseSystem(), 1);
+}
+
+TEST_F(SystemTest, DeadClientProcessLeavesNoRegistration) {
+  RawConnection probe(daemon.socketPath());
+  {
+    ClientProcess clientOne(1, nullptr);
+    ASSERT_TRUE(clientOne.opened());
+    EXPECT_EQ(probe.word(ctl::IOCTL_CV7_QUERY_CLIENT1_OPEN), 1u);
+    long events = daemon.stat("events");
+    EXPECT_GE(events, 1);
+    clientOne.kill();
+  }
+  EXPECT_TRUE(eventually([&] { return probe.word(ctl::IOCTL_CV7_QUERY_CLIENT1_OPEN) == 0; }));
+  EXPECT_TRUE(eventually([&] { return daemon.stat("events") == 0; }));  // its event was released
+  // The client number is free for the next program.
+  ASSERT_EQ(Cvn_OpenSystem(1, nullptr, 0, 0, 0), 1);
+  EXPECT_EQ(probe.word(ctl::IOCTL_CV7_QUERY_CLIENT1_OPEN), 1u);
+  EXPECT_EQ(Cvn_CloseSystem(), 1);
+}
+
+}  // namespace
+}  // namespace cv7::itest
