@@ -12,6 +12,8 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
             iproute2 procps
 
 CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The fuzz build instruments everything the targets link, so libFuzzer sees coverage.
+FUZZ_FLAGS = -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
 
 .PHONY: all deps build build-asan build-tsan build-fuzz test test-normal test-asan test-tsan fuzz run bench clean
 
@@ -33,7 +35,9 @@ $(BUILD)/asan/build.ninja: | deps
 $(BUILD)/tsan/build.ninja: | deps
 	$(CONFIGURE) -B $(BUILD)/tsan -DCV7_SANITIZE=thread -DCV7_BENCH=OFF
 $(BUILD)/fuzz/build.ninja: | deps
-	CC=clang CXX=clang++ $(CONFIGURE) -B $(BUILD)/fuzz -DCV7_FUZZ=ON -DCV7_BENCH=OFF
+	CC=clang CXX=clang++ $(CONFIGURE) -B $(BUILD)/fuzz -DCV7_FUZZ=ON -DCV7_BENCH=OFF \
+	  "-DCMAKE_C_FLAGS=$(FUZZ_FLAGS)" "-DCMAKE_CXX_FLAGS=$(FUZZ_FLAGS)" \
+	  "-DCMAKE_SHARED_LINKER_FLAGS=-fsanitize=address,undefined" "-DCMAKE_EXE_LINKER_FLAGS=-fsanitize=address,undefined"
 
 build: deps $(BUILD)/normal/build.ninja
 	cmake --build $(BUILD)/normal -j $(JOBS)
