@@ -43,7 +43,7 @@ struct SourceStatus {
 class TransportStreamMux {
  public:
   static constexpr size_t kMaxQueuedPackets = 4096;  // per input
-  static constexpr uint64_t kMaxCatchUpMicroseconds = 500'000;
+  static constexpr uint64_t kMaxCatchUpMicroseconds = 2'000'000;
 
   // stationAddress: the receiver's MAC, used as the MPE address of unicast datagrams.
   TransportStreamMux(const TransportStreamConfig& config, uint64_t startMicroseconds,

@@ -8,7 +8,7 @@ namespace cv7::sim {
 
 namespace {
 constexpr uint64_t kMinPcrSpan = 27'000'000 / 10;  // a tenth of a second
-constexpr uint64_t kMaxBacklogMicroseconds = 1'000'000;
+constexpr uint64_t kMaxBacklogMicroseconds = 2'000'000;
 }  // namespace
 
 TsFilePlayer::TsFilePlayer(const std::string& path, uint32_t muxRate, uint64_t start) : start_(start) {

@@ -16,7 +16,7 @@ namespace cv7::sim {
 class UdpGenerator final : public DatagramSource {
  public:
   // A source that falls behind by more than this skips ahead instead of bursting.
-  static constexpr uint64_t kMaxBacklogMicroseconds = 1'000'000;
+  static constexpr uint64_t kMaxBacklogMicroseconds = 2'000'000;
 
   UdpGenerator(const DataSourceConfig& config, uint64_t startMicroseconds);
   void poll(uint64_t untilMicroseconds, std::vector<TimedDatagram>& out) override;
