@@ -47,6 +47,9 @@ SocketEndpoint::Result SocketEndpoint::prepareDirectory(const std::string& direc
   struct stat info {};
   if (::stat(directory.c_str(), &info) == 0) {
     if (!S_ISDIR(info.st_mode)) return fail(Result::Failed, directory + " is not a directory", ENOTDIR);
+    // A directory made for us (systemd's RuntimeDirectory) still gets the group; its mode is
+    // left as whoever made it chose.
+    if (info.st_uid == ::geteuid()) giveToGroup(directory);
     return Result::Listening;
   }
   if (errno != ENOENT) return fail(isPermissionError(errno) ? Result::NoPermission : Result::Failed, directory, errno);
