@@ -148,7 +148,7 @@ std::string Daemon::stats() const {
   std::ostringstream out;
   const auto& server = *parts_->server;
   auto& card = parts_->platform->card();
-  out << "requests=" << server.requests() << " malformed=" << server.malformed()
+  out << "pid=" << ::getpid() << " requests=" << server.requests() << " malformed=" << server.malformed()
       << " connections=" << server.connections() << " active-connections=" << server.activeConnections()
       << " interrupts=" << parts_->platform->interrupts() << " timers=" << parts_->platform->timersFired()
       << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames.frames()
