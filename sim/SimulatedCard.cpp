@@ -268,6 +268,11 @@ FirmwareState SimulatedCard::firmwareState() const {
   return impl_->firmware.state();
 }
 
+void SimulatedCard::updateFirmwareState(const std::function<void(FirmwareState&)>& change) {
+  std::lock_guard guard(impl_->lock);
+  change(impl_->firmware.state());
+}
+
 CardStats SimulatedCard::stats() const {
   std::lock_guard guard(impl_->lock);
   CardStats stats = impl_->stats;

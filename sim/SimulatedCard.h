@@ -107,6 +107,9 @@ class SimulatedCard {
   void reset();
   // What the firmware keeps from the commands it received, and its query answers.
   FirmwareState firmwareState() const;
+  // Changes what the firmware keeps or answers (query answers, search flag), under the card's
+  // lock; `change` must not access the card.
+  void updateFirmwareState(const std::function<void(FirmwareState&)>& change);
   CardStats stats() const;
   // The loader's progress: "waiting for sync", "receiving image", "booting", "running",
   // or "refused: <reason>".

@@ -81,6 +81,23 @@ TEST_F(FirmwareCommandsTest, QueriesAnswerTheirListedLengths) {
   EXPECT_EQ(card.stats().malformedHostAcks, 0u);
 }
 
+TEST_F(FirmwareCommandsTest, QueryAnswersCanBeChangedByTheOwner) {
+  card.updateFirmwareState([](FirmwareState& state) {
+    state.videoMode = 2;
+    state.searchFinished = 0;
+    state.twoDwords = {0x01020304, 0xA0B0C0D0};
+  });
+  auto video = host.command(CMD_GET_VIDEO_MODE, {}, REPLY_VIDEO_MODE);
+  ASSERT_TRUE(video && video->data);
+  EXPECT_EQ(video->data->payload, Bytes{2});
+  auto search = host.command(CMD_GET_SEARCH_STATUS, {}, REPLY_SEARCH_STATUS);
+  ASSERT_TRUE(search && search->data);
+  EXPECT_EQ(search->data->payload, Bytes{0});
+  auto dwords = host.command(CMD_QUERY_2DWORDS, {}, REPLY_2DWORDS);
+  ASSERT_TRUE(dwords && dwords->data);
+  EXPECT_EQ(dwords->data->payload, (Bytes{1, 2, 3, 4, 0xA0, 0xB0, 0xC0, 0xD0}));
+}
+
 TEST_F(FirmwareCommandsTest, SearchStatusAnswersFinished) {
   ASSERT_TRUE(host.command(CMD_START_SEARCH, {}));
   auto answer = host.command(CMD_GET_SEARCH_STATUS, {}, REPLY_SEARCH_STATUS);
