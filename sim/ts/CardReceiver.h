@@ -1,0 +1,43 @@
+// The card's receive side in one piece, for the card model to own: the multiplex of the
+// tuned transponder (none without lock), the demultiplexer and the DMA engine. The card
+// routes the firmware's PID commands to demux(), the DMA registers to dma(), and calls
+// step() with the clock's time whenever it runs (register accesses, timers).
+#pragma once
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "CardDemux.h"
+#include "DmaEngine.h"
+#include "StreamConfig.h"
+#include "TransportStreamMux.h"
+
+namespace cv7::sim {
+
+class CardReceiver {
+ public:
+  CardReceiver(HostMemory& memory, const std::array<uint8_t, 6>& stationAddress)
+      : dma_(memory), demux_(dma_), station_(stationAddress) {}
+
+  // Locked on a transponder: its multiplex starts now. Replaces a previous one.
+  void tune(const TransportStreamConfig& config, uint64_t nowMicroseconds);
+  // No lock: no packets reach the demultiplexer.
+  void detune() { mux_.reset(); }
+  bool tuned() const { return mux_ != nullptr; }
+  void setStationAddress(const std::array<uint8_t, 6>& address) { station_ = address; }
+
+  // Runs the multiplex up to now through the demultiplexer into the DMA engine.
+  void step(uint64_t nowMicroseconds);
+
+  CardDemux& demux() { return demux_; }
+  DmaEngine& dma() { return dma_; }
+  TransportStreamMux* mux() { return mux_.get(); }
+
+ private:
+  DmaEngine dma_;
+  CardDemux demux_;
+  std::array<uint8_t, 6> station_;
+  std::unique_ptr<TransportStreamMux> mux_;
+};
+
+}  // namespace cv7::sim
