@@ -44,6 +44,7 @@ int runDump(const Arguments& args) {
   auto seconds = number(option(args, "--seconds").value_or("0"));
   std::string path = option(args, "--out").value_or("-");
   if (!pid || !kind || !count || !seconds) return usageError(kUsage);
+  const uint16_t dataPid = uint16_t(*pid);
   output = path == "-" ? stdout : std::fopen(path.c_str(), "wb");
   if (output == nullptr) {
     std::perror(("cv7ctl: " + path).c_str());
@@ -57,11 +58,11 @@ int runDump(const Arguments& args) {
     return 1;
   }
   buffer.assign(*kind == 10 ? 188 * kPacketsPerBuffer : 65536, 0);
-  CvnDataPathRegistration registration{{uint16_t(*pid), *kind, 0, 0, 0}, 0, buffer.data(), uint32_t(buffer.size()), onData};
+  CvnDataPathRegistration registration{{dataPid, *kind, 0, 0, 0}, 0, buffer.data(), uint32_t(buffer.size()), onData};
   int32_t registered = Cvn_RegisterDataPath(registration);
   int status = 0;
   if (registered != CVN_DATAPATH_OK) {
-    std::fprintf(stderr, "cv7ctl: PID %u cannot be registered (%d%s)\n", *pid, registered,
+    std::fprintf(stderr, "cv7ctl: PID %u cannot be registered (%d%s)\n", dataPid, registered,
                  registered == CVN_DATAPATH_PID_REFUSED ? ": already in use or the table is full" : "");
     status = 1;
   } else {
@@ -77,7 +78,7 @@ int runDump(const Arguments& args) {
   std::fflush(output);
   if (output != stdout) std::fclose(output);
   std::fprintf(stderr, "%llu units, %llu bytes of PID %u\n", static_cast<unsigned long long>(units.load()),
-               static_cast<unsigned long long>(bytes.load()), *pid);
+               static_cast<unsigned long long>(bytes.load()), dataPid);
   return status;
 }
 
