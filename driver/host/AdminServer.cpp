@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -38,6 +39,16 @@ bool parseCode(const std::string& text, unsigned& code) {
   code = unsigned(value);
   return true;
 }
+// aa:bb:cc:dd:ee:ff
+bool parseAddress(const std::string& text, std::vector<uint8_t>& bytes) {
+  unsigned part[6];
+  char tail;
+  if (std::sscanf(text.c_str(), "%2x:%2x:%2x:%2x:%2x:%2x%c", &part[0], &part[1], &part[2], &part[3], &part[4],
+                  &part[5], &tail) != 6)
+    return false;
+  for (unsigned p : part) bytes.push_back(uint8_t(p));
+  return true;
+}
 }  // namespace
 
 AdminServer::AdminServer(Handlers handlers) : handlers_(std::move(handlers)) {
@@ -68,8 +79,18 @@ std::string AdminServer::answer(const std::string& line) const {
     if (!parseCode(argument, code) || !extra.empty()) return "error usage: card-event CODE (0..255)";
     return handlers_.cardEvent && handlers_.cardEvent(code) ? "ok" : "error the card cannot raise events";
   }
+  if (command == "multicast-list") {
+    std::istringstream rest(line);
+    std::string word;
+    rest >> word;
+    std::vector<uint8_t> addresses;
+    while (rest >> word) {
+      if (!parseAddress(word, addresses)) return "error usage: multicast-list [aa:bb:cc:dd:ee:ff ...]";
+    }
+    return handlers_.multicastList && handlers_.multicastList(addresses) ? "ok" : "error the driver refused the list";
+  }
   if (command == "stats" && argument.empty()) return handlers_.stats ? handlers_.stats() : "";
-  if (command == "help" && argument.empty()) return "commands: card-event CODE, stats, help";
+  if (command == "help" && argument.empty()) return "commands: card-event CODE, multicast-list [ADDRESS...], stats, help";
   return "error unknown command: " + line;
 }
 

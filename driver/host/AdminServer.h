@@ -1,6 +1,8 @@
 // The admin socket beside the control socket (path + ".admin", SOCK_STREAM): a line
 // protocol for diagnostics and tests. Each line is one command, each answer one line:
 //   card-event CODE   the simulated card raises a card event with that code -> "ok"
+//   multicast-list [ADDRESS...]  the network stack's multicast list becomes these
+//                     addresses (aa:bb:cc:dd:ee:ff), as the kernel would set it -> "ok"
 //   stats             counters as "name=value" pairs separated by spaces
 //   help              the command list
 // Anything else answers "error ...".
@@ -8,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace cv7::host {
 
@@ -15,6 +18,8 @@ class AdminServer {
  public:
   struct Handlers {
     std::function<bool(unsigned code)> cardEvent;
+    // Six bytes per address; false when the driver refused the list.
+    std::function<bool(const std::vector<uint8_t>& addresses)> multicastList;
     std::function<std::string()> stats;
   };
 

@@ -15,6 +15,7 @@
 #include "LinuxPlatform.h"
 #include "Log.h"
 #include "Miniport.h"
+#include "NetworkInformation.h"
 #include "SocketEndpoint.h"
 
 namespace cv7::host {
@@ -164,6 +165,12 @@ void Daemon::serveUntilSignal() {
   handlers.cardEvent = [this](unsigned code) {
     parts_->platform->card().raiseCardEvent(uint8_t(code));
     return true;
+  };
+  handlers.multicastList = [this](const std::vector<uint8_t>& addresses) {
+    uint32_t read = 0, needed = 0;
+    core::Status status = parts_->miniport->setInformation(core::oid::E802_3_MULTICAST_LIST, addresses.data(),
+                                                           uint32_t(addresses.size()), read, needed);
+    return core::isSuccess(status);
   };
   handlers.stats = [this] { return stats(); };
   parts_->adminServer = std::make_unique<AdminServer>(handlers);

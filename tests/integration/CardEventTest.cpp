@@ -71,3 +71,34 @@ TEST_F(SystemTest, WithoutWindowEventsAreReadButNothingIsSent) {
 
 }  // namespace
 }  // namespace cv7::itest
+
+namespace cv7::itest {
+namespace {
+
+// The network stack's multicast list changes; the driver's timer turns the change into the
+// PID change report, signals client 3's status event, and the status thread sends the lists.
+TEST_F(SystemTest, MulticastListChangeReachesClientThreeAsStatusLists) {
+  window.copyStatusFor(kStatusMessage);
+  ASSERT_EQ(Cvn_OpenSystem(3, window.window(), kEventMessage, kSearchMessage, kStatusMessage), 1);
+  ASSERT_EQ(daemon.admin("multicast-list 01:00:5e:00:01:02 01:00:5e:7f:e2:03"), "ok");
+  ASSERT_TRUE(window.waitForCount(1));
+  auto first = window.messages()[0];
+  EXPECT_EQ(first.message, kStatusMessage);
+  EXPECT_EQ(first.wParam, 0u);
+  EXPECT_EQ(first.status.CountA, 0);
+  ASSERT_EQ(first.status.CountB, 2);
+  EXPECT_EQ(first.status.ListB[0], 0x0102u);
+  EXPECT_EQ(first.status.ListB[1], 0x0203u);  // the PID is the low 13 bits of the group
+
+  ASSERT_EQ(daemon.admin("multicast-list 01:00:5e:7f:e2:03"), "ok");
+  ASSERT_TRUE(window.waitForCount(2));
+  auto second = window.messages()[1];
+  ASSERT_EQ(second.status.CountA, 1);
+  EXPECT_EQ(second.status.ListA[0], 0x0102u);
+  EXPECT_EQ(second.status.CountB, 0);
+  EXPECT_EQ(Cvn_CloseSystem(), 1);
+  EXPECT_EQ(window.count(), 2u);  // each change is reported once
+}
+
+}  // namespace
+}  // namespace cv7::itest

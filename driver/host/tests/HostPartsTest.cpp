@@ -105,7 +105,17 @@ TEST(AdminServer, AnswersCardEventsStatsAndErrors) {
     return true;
   };
   handlers.stats = [] { return std::string("requests=1"); };
+  std::vector<uint8_t> list;
+  handlers.multicastList = [&](const std::vector<uint8_t>& addresses) {
+    list = addresses;
+    return true;
+  };
   AdminServer admin(handlers);
+  EXPECT_EQ(admin.answer("multicast-list 01:00:5e:00:01:02 01:00:5E:7f:ff:ff"), "ok");
+  EXPECT_EQ(list, (std::vector<uint8_t>{1, 0, 0x5e, 0, 1, 2, 1, 0, 0x5e, 0x7f, 0xff, 0xff}));
+  EXPECT_EQ(admin.answer("multicast-list"), "ok");
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(admin.answer("multicast-list 01:00:5e:00:01").rfind("error", 0), 0u);
   EXPECT_EQ(admin.answer("card-event 21"), "ok");
   EXPECT_EQ(admin.answer("card-event 0x1e"), "ok");
   EXPECT_EQ(raised, (std::vector<unsigned>{21, 30}));
