@@ -2,7 +2,9 @@
 // state they change.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "ControlCodes.h"
@@ -48,7 +50,7 @@ class ControlDispatcherTest : public ::testing::Test {
   Answer callBytes(uint32_t code, std::vector<uint8_t> input, uint32_t inputLength, uint32_t outputLength) {
     Answer answer{0, 0, {}};
     answer.buffer.assign(std::max<size_t>({input.size(), inputLength, outputLength, 1}), 0xEE);
-    std::memcpy(answer.buffer.data(), input.data(), input.size());
+    if (!input.empty()) std::memcpy(answer.buffer.data(), input.data(), input.size());
     answer.status = miniport.control(code, answer.buffer.data(), inputLength, outputLength, answer.bytes);
     return answer;
   }
@@ -167,6 +169,18 @@ TEST_F(ControlDispatcherTest, ArbitrationGrantsThe201stRequestAndRefusesTheHolde
   EXPECT_EQ(acquire(9), 1u);
   EXPECT_EQ(acquire(1), 0u);
   EXPECT_EQ(state().client[0].refusals, 0u);
+}
+
+TEST_F(ControlDispatcherTest, SimultaneousAcquiresOnAFreeChannelGrantOnce) {
+  for (int round = 0; round < 20; ++round) {
+    std::atomic<int> grants{0};
+    std::vector<std::thread> clients;
+    for (uint32_t client = 1; client <= 3; ++client)
+      clients.emplace_back([&, client] { grants += int(acquire(client)); });
+    for (auto& t : clients) t.join();
+    EXPECT_EQ(grants, 1);
+    call(IOCTL_CV7_RELEASE_CHANNEL, {}, 0);
+  }
 }
 
 TEST_F(ControlDispatcherTest, AnOpenByTheHolderFreesTheChannel) {
