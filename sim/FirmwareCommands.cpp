@@ -97,8 +97,9 @@ AnswerDelay FirmwareCommands::hostByte(uint8_t byte, bool marked, uint64_t) {
       break;
     case Expect::LengthHigh:
       if (!marked) {
+        // No mark after the code byte: that byte was abandoned, this one begins a new frame.
         ++stats_.unmarkedFrames;
-        expect_ = Expect::Discard;
+        frame_ = {byte, 0, {}};
         break;
       }
       frame_.declaredLength = uint16_t(byte << 8);
@@ -116,8 +117,6 @@ AnswerDelay FirmwareCommands::hostByte(uint8_t byte, bool marked, uint64_t) {
     case Expect::HostAck:
       hostAck_.push_back(byte);
       if (hostAck_.size() == 5) checkHostAck();
-      break;
-    case Expect::Discard:
       break;
   }
   return answer;

@@ -22,7 +22,7 @@ class FirmwareCommands final : public MailboxPeer {
   struct Stats {
     uint64_t commands = 0;          // complete command frames
     uint64_t refused = 0;           // unknown code or wrong parameter length (status 0)
-    uint64_t unmarkedFrames = 0;    // second byte arrived without the command mark
+    uint64_t unmarkedFrames = 0;    // a byte after the code byte arrived without the command mark
     uint64_t hostAcks = 0;
     uint64_t malformedHostAcks = 0;
   };
@@ -50,7 +50,7 @@ class FirmwareCommands final : public MailboxPeer {
   const Stats& stats() const { return stats_; }
 
  private:
-  enum class Expect { Code, LengthHigh, LengthLow, Parameters, Reply, HostAck, Discard };
+  enum class Expect { Code, LengthHigh, LengthLow, Parameters, Reply, HostAck };
 
   AnswerDelay delay() const;
   void frameComplete();
