@@ -37,6 +37,7 @@ class FirmwareCommands final : public MailboxPeer {
   AnswerDelay replyDelay() const override;
   void endOfReplyAcknowledged() override;
   void channelReset() override;
+  bool awaitingCommandMark() const override { return expect_ == Expect::LengthHigh; }
 
   // ---- Owner's side ----
   void queueEvent(uint8_t code);

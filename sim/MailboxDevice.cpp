@@ -36,11 +36,13 @@ void MailboxDevice::writeData(uint32_t value, uint64_t now) {
   data_ = value;
 }
 
-bool MailboxDevice::isResetChannel(uint32_t value, uint8_t before) const {
+bool MailboxDevice::isResetChannel(uint32_t value, uint8_t before, const MailboxPeer& peer) const {
   if ((value & 0xFF) != kIdle) return false;
-  // The interrupt routine writes MailboxControl back with bit 7 cleared; when the register
-  // read 0x8F that write looks like reset-channel and must only acknowledge the interrupt.
-  bool onlyAcknowledges = (before & kInterrupt) && (before & 0x7F) == kIdle;
+  // The interrupt routine writes MailboxControl back with bit 7 cleared. When the register
+  // read 0x8F between the host's command byte and its mark, that write looks exactly like
+  // reset-channel and must only acknowledge the interrupt, or the command byte is lost.
+  bool onlyAcknowledges = (before & kInterrupt) && (before & 0x7F) == kIdle && phase_ == Phase::HostWrites &&
+                          !pending_.active && peer.awaitingCommandMark();
   return !onlyAcknowledges;
 }
 
@@ -49,7 +51,7 @@ void MailboxDevice::writeControl(uint32_t value, uint64_t now, MailboxPeer& peer
   uint8_t before = uint8_t(readControl(now));
   if (!(value & kInterrupt)) interrupt_ = false;  // the host acknowledges, it cannot raise
   hostBits_ = uint8_t(value & 0x70);
-  if (isResetChannel(value, before)) {
+  if (isResetChannel(value, before, peer)) {
     ++stats_.channelResets;
     phase_ = Phase::HostWrites;
     pending_ = {};

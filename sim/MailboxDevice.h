@@ -46,7 +46,7 @@ class MailboxDevice {
   void hostPosted(MailboxPeer& peer, uint64_t now);
   void hostTook(MailboxPeer& peer, uint64_t now);
   void readMode(MailboxPeer& peer, uint64_t now);
-  bool isResetChannel(uint32_t value, uint8_t before) const;
+  bool isResetChannel(uint32_t value, uint8_t before, const MailboxPeer& peer) const;
 
   struct Pending {
     bool active = false;

@@ -31,6 +31,9 @@ class MailboxPeer {
   virtual void endOfReplyAcknowledged() = 0;
   // The host reset the channel: any frame in progress is abandoned.
   virtual void channelReset() = 0;
+  // True while the peer holds a command byte and waits for its mark: the only moment at
+  // which a correct host's MailboxControl reads 0x8F (interrupt pending, bit 6 clear).
+  virtual bool awaitingCommandMark() const { return false; }
 };
 
 }  // namespace cv7::sim

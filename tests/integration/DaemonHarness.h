@@ -143,11 +143,16 @@ class Daemon {
   ~Daemon() {
     stop();
     std::error_code ignored;
-    if (!dir_.empty()) std::filesystem::remove_all(dir_, ignored);
+    // CV7_ITEST_KEEP=1 keeps the directory with the daemon's debug log, for a post-mortem.
+    if (!dir_.empty() && !keep()) std::filesystem::remove_all(dir_, ignored);
   }
   Daemon(const Daemon&) = delete;
   Daemon& operator=(const Daemon&) = delete;
 
+  static bool keep() {
+    const char* value = std::getenv("CV7_ITEST_KEEP");
+    return value && std::string(value) == "1";
+  }
   const std::string& dir() const { return dir_; }
   const std::string& socketPath() const { return socket_; }
   std::string logPath() const { return dir_ + "/cv7.log"; }
@@ -161,6 +166,7 @@ class Daemon {
       ::dup2(out, 1);
       ::dup2(out, 2);
       std::vector<std::string> argv = {daemonBinary(), "--foreground", "--socket", socket_};
+      if (keep()) argv.insert(argv.end(), {"--log-level", "debug"});
       argv.insert(argv.end(), extra.begin(), extra.end());
       std::vector<char*> args;
       for (auto& a : argv) args.push_back(a.data());
