@@ -9,6 +9,7 @@
 #include "ControlCodes.h"
 #include "LittleEndian.h"
 #include "Miniport.h"
+#include "ProgramTableReply.h"
 #include "SessionPlatform.h"
 
 namespace {
@@ -54,6 +55,7 @@ class Session {
   }
 
   uint64_t virtualMicroseconds() const { return platform_.virtualMicroseconds(); }
+  sim::SimulatedCard& card() { return platform_.card(); }
 
  private:
   static sim::CardConfig config() {
@@ -119,6 +121,9 @@ int main() {
   if (tuner.size() == ctl::kCommandBlockSize)
     std::printf("tuner: indicators %u %u %u %u, count %u, bytes %u %u %u, result %u\n\n", tuner[8], tuner[9],
                 tuner[10], tuner[11], tuner[12], tuner[13], tuner[14], tuner[15], core::le::load16(&tuner[28]));
+  // The card answers command 13 with what its last search found; this session shows the
+  // card model's sample table instead, so it needs no search.
+  session.card().setProgramTablePayload(sim::ProgramTableReply::builtIn().encode());
   session.acquire(3);
   Bytes table = session.request("GET_PROGRAM_TABLE", ctl::IOCTL_CV7_GET_PROGRAM_TABLE, {}, ctl::kProgramTableSize);
   showProgramTable(table);

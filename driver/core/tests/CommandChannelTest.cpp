@@ -5,6 +5,7 @@
 #include "CommandChannelHarness.h"
 #include "CommandCodes.h"
 #include "Mailbox.h"
+#include "Miniport.h"
 
 namespace cv7::test {
 
@@ -170,6 +171,32 @@ TEST_F(CommandChannelTest, SilentCardTimesOutAfter501PausesAndTheNextCommandWork
   b[8] = 2;
   EXPECT_EQ(relay(b), ctl::kResultSuccess);
   EXPECT_EQ(platform.card().firmwareState().filterMode, 2);
+}
+
+TEST_F(CommandChannelTest, ControlRequestsRelayInTheSharedBuffer) {
+  core::Miniport miniport(platform);
+  miniport.state().registers = state.registers.load();
+  miniport.state().channelOwner = 1;
+  Block b = block(CMD_GET_FIRMWARE_VERSION);
+  uint32_t returned = 0;
+  EXPECT_EQ(miniport.control(ctl::IOCTL_CV7_SEND_COMMAND, b.data(), 32, 32, returned), core::STATUS_SUCCESS);
+  EXPECT_EQ(returned, 32u);
+  EXPECT_EQ(core::le::load16(b.data() + ctl::kCommandResultOffset), ctl::kResultSuccess);
+  EXPECT_EQ(b[8], 3);
+  EXPECT_EQ(miniport.state().channelOwner, 0u);
+  platform.card().setProgramTablePayload({1, 0, 7, 0, 1, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  std::vector<uint8_t> table(ctl::kProgramTableSize, 0xEE);
+  EXPECT_EQ(miniport.control(ctl::IOCTL_CV7_GET_PROGRAM_TABLE, table.data(), 0, ctl::kProgramTableSize, returned),
+            core::STATUS_SUCCESS);
+  EXPECT_EQ(returned, ctl::kProgramTableSize);
+  EXPECT_EQ(core::le::load16(&table[ctl::kTableResult]), ctl::kResultSuccess);
+  EXPECT_EQ(table[ctl::kTableProgramCount], 1);
+  EXPECT_EQ(core::le::load16(&table[ctl::kEntrySecondValue]), 1);
+  miniport.state().registers = nullptr;
+  b = block(CMD_GET_FIRMWARE_VERSION);
+  EXPECT_EQ(miniport.control(ctl::IOCTL_CV7_SEND_COMMAND, b.data(), 32, 32, returned), core::STATUS_SUCCESS);
+  EXPECT_EQ(returned, 32u);
+  EXPECT_EQ(core::le::load16(b.data() + ctl::kCommandResultOffset), ctl::kResultFailure);
 }
 
 TEST_F(CommandChannelTest, WithoutAStartedAdapterNothingIsTouched) {
