@@ -178,8 +178,10 @@ Status ControlDispatcher::referenceInto(uint32_t handle, std::atomic<uint32_t>& 
   releaseFrom(heldHandle, held);
   EventObject object = 0;
   Status status = platform_.referenceEvent(handle, object);
-  heldHandle.store(handle);
-  held.store(isSuccess(status) ? object : 0);
+  // A handle that could not be referenced is not kept: the signalling side tests the handle.
+  bool referenced = isSuccess(status) && object != 0;
+  held.store(referenced ? object : 0);
+  heldHandle.store(referenced ? handle : 0);
   return status;
 }
 

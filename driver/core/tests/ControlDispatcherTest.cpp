@@ -150,6 +150,7 @@ TEST_F(ControlDispatcherTest, OpenSucceedsWhenTheEventCannotBeReferenced) {
   EXPECT_EQ(open.status, STATUS_SUCCESS);
   EXPECT_EQ(state().client[1].active, 1u);
   EXPECT_EQ(state().client[1].event, 0u);
+  EXPECT_EQ(state().client[1].handle, 0u);  // nothing will be signalled for it
   // A number other than 1..3 registers nothing.
   EXPECT_EQ(call(IOCTL_CV7_OPEN_CLIENT, {7}, 0).status, STATUS_SUCCESS);
 }
