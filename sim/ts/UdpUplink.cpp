@@ -41,13 +41,17 @@ void UdpUplink::poll(uint64_t until, std::vector<TimedDatagram>& out) {
   uint64_t due = lastPoll_ == 0 ? until : lastPoll_;
   lastPoll_ = until;
   if (fd_ < 0) return;
-  std::vector<uint8_t> buffer(Ipv4Datagram::kMaxTotal);
+  if (buffer_.empty()) buffer_.resize(Ipv4Datagram::kMaxTotal);
   for (size_t i = 0; i < kMaxPerPoll; ++i) {
-    ssize_t n = ::recv(fd_, buffer.data(), buffer.size(), 0);
+    ssize_t n = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
     if (n < 0) break;  // EAGAIN: nothing more; other errors are retried at the next poll
     ++received_;
-    auto d = Ipv4Datagram::udp(endpoints_, identification_++, std::span<const uint8_t>(buffer.data(), size_t(n)));
-    if (d) out.push_back({due, std::move(*d)});
+    auto d = Ipv4Datagram::udp(endpoints_, identification_++, std::span<const uint8_t>(buffer_.data(), size_t(n)));
+    if (d) {
+      out.push_back({due, std::move(*d)});
+    } else {
+      ++refused_;  // too long for an IPv4 datagram with its headers
+    }
   }
 }
 

@@ -25,6 +25,7 @@ class UdpUplink final : public DatagramSource {
   const std::string& error() const { return error_; }
   uint16_t port() const { return port_; }
   uint64_t received() const { return received_; }
+  uint64_t refused() const { return refused_; }
 
   // Datagrams received since the last poll; they are due at the time of that poll.
   void poll(uint64_t untilMicroseconds, std::vector<TimedDatagram>& out) override;
@@ -36,7 +37,9 @@ class UdpUplink final : public DatagramSource {
   std::string error_;
   uint64_t lastPoll_ = 0;
   uint64_t received_ = 0;
+  uint64_t refused_ = 0;
   uint16_t identification_ = 0;
+  std::vector<uint8_t> buffer_;
 };
 
 }  // namespace cv7::sim
