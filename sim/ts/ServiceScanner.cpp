@@ -194,7 +194,10 @@ void ServiceScanner::parsePat(const SectionHeader& header, std::span<const uint8
     ++stats_.malformed;
     return;
   }
-  if (transportStreamId_ && *transportStreamId_ != header.extension) patSections_.clear();
+  if (transportStreamId_ && *transportStreamId_ != header.extension) {  // another multiplex
+    pat_ = TableProgress();
+    patSections_.clear();
+  }
   if (pat_.record(header.version, header.number, header.last)) patSections_.clear();
   transportStreamId_ = header.extension;
   Reader reader(body);
