@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstring>
 
@@ -102,8 +103,11 @@ void ControlServer::acceptLoop(int listenFd) {
   while (waitReadable(listenFd, stopFd_)) {
     int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
     if (fd < 0) {
-      if (errno != EINTR && errno != EAGAIN && errno != ECONNABORTED)
+      if (errno != EINTR && errno != EAGAIN && errno != ECONNABORTED) {
+        // Out of descriptors or memory: say so and give the system a moment, not a busy loop.
         CV7_LOG_WARN("accept on the control socket: %s", std::strerror(errno));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      }
       continue;
     }
     reapFinished();
