@@ -37,6 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   rig.channel.readProgramTable(table.data());
   uint16_t result = uint16_t(table[cv7::ctl::kTableResult] | (table[cv7::ctl::kTableResult + 1] << 8));
   if (result > 1) __builtin_trap();
-  if (table[cv7::ctl::kTableProgramCount] > cv7::ctl::kProgramEntries) __builtin_trap();
+  uint32_t programs = table[cv7::ctl::kTableProgramCount];
+  if (programs > cv7::ctl::kProgramEntries) __builtin_trap();
+  // Entries past the announced programs are never written.
+  for (uint32_t at = programs == 0 ? 0 : programs * cv7::ctl::kProgramEntrySize; at < cv7::ctl::kTableTrailer1; ++at)
+    if (table[at] != 0) __builtin_trap();
   return 0;
 }
