@@ -155,7 +155,9 @@ TEST(ServiceScanner, ClassifiesStreamsNamesAndScrambling) {
 TEST(ServiceScanner, KeepsTheHostsLimitsOnProgramsAndComponents) {
   TransportStreamConfig c;
   c.muxRateBitsPerSecond = 10'000'000;
-  for (uint16_t i = 1; i <= 120; ++i) c.services.push_back(service(i, "", {{kStreamPrivateSections, uint16_t(0x1000 + i)}}));
+  for (uint16_t i = 1; i <= 120; ++i) {
+    c.services.push_back(service(i, "", {{kStreamPrivateSections, uint16_t(0x1000 + i)}}));
+  }
   c.services[0].streams = {{kStreamMpeg1Audio, 0x0FFF}};
   for (uint16_t i = 0; i < 100; ++i) c.services[0].streams.push_back({kStreamPesPrivateData, uint16_t(0x0E00 + i)});
   TransportStreamMux mux(c, kStart, kStation);

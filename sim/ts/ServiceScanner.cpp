@@ -213,8 +213,9 @@ void ServiceScanner::parsePat(const SectionHeader& header, std::span<const uint8
 }
 
 void ServiceScanner::parsePmt(uint16_t pid, const SectionHeader& header, std::span<const uint8_t> body) {
-  bool announced = false;
-  for (const auto& [program, pmtPid] : patPrograms()) announced = announced || (program == header.extension && pmtPid == pid);
+  auto programs = patPrograms();
+  bool announced = std::any_of(programs.begin(), programs.end(),
+                               [&](const auto& p) { return p.first == header.extension && p.second == pid; });
   if (!announced) return;  // a PMT of another program sharing this PID, or a stale one
   Reader reader(body);
   ProgramMap map;
