@@ -179,6 +179,7 @@ bool FirmwareCommands::executeSetting(const ReceivedCommand& frame) {
     case CMD_TUNE:
       state_.tune = {be32(p, 0), be32(p, 4), be32(p, 8), p[12], p[13], p[14], p[15], p[16]};
       ++state_.tuneCount;
+      if (hardware_) hardware_->tune(state_.tune);
       return true;
     case CMD_SET_CHANNEL:
       for (size_t i = 0; i < 6; ++i) state_.channel[i] = be16(p, 2 * i);
@@ -190,13 +191,18 @@ bool FirmwareCommands::executeSetting(const ReceivedCommand& frame) {
       return true;
     case CMD_SET_NETWORK_PID:
       if (state_.networkPids.size() >= FirmwareState::kMaxNetworkPids) return false;
+      if (hardware_ && !hardware_->setNetworkPid(be16(p, 1), p[0])) return false;
       setNetworkPid(p, true);
       return true;
-    case CMD_RELEASE_NETWORK_PID: setNetworkPid(p, false); return true;
+    case CMD_RELEASE_NETWORK_PID:
+      if (hardware_) hardware_->releaseNetworkPid(be16(p, 1));
+      setNetworkPid(p, false);
+      return true;
     case CMD_SET_IP_ADDRESS: std::copy(p.begin(), p.begin() + 4, state_.ipAddress.begin()); return true;
     case CMD_SEARCH_CANCEL:
       state_.searchRunning = false;
       ++state_.searchesCancelled;
+      if (hardware_) hardware_->cancelSearch();
       return true;
     case CMD_SET_AUDIO_CONTROL: std::copy(p.begin(), p.begin() + 3, state_.audioControl.begin()); return true;
     case CMD_SET_MULTICAST_LIST: return setMulticastList(frame);
@@ -204,10 +210,17 @@ bool FirmwareCommands::executeSetting(const ReceivedCommand& frame) {
     case CMD_OPEN_CLIENT: state_.openClients.insert(p[0]); return true;
     case CMD_CLOSE_CLIENT: state_.openClients.erase(p[0]); return true;
     case CMD_SET_AUDIO_PID: state_.audioPid = be16(p, 0); return true;
-    case CMD_RELEASE_ALL_PIDS: state_.networkPids.clear(); return true;
+    case CMD_RELEASE_ALL_PIDS:
+      state_.networkPids.clear();
+      if (hardware_) hardware_->releaseAllPids();
+      return true;
     case CMD_START_SEARCH:
       state_.searchRunning = true;
       ++state_.searchesStarted;
+      if (hardware_) {
+        state_.searchFinished = 0;
+        hardware_->startSearch();
+      }
       return true;
     default: return false;
   }
@@ -238,11 +251,17 @@ bool FirmwareCommands::setMulticastList(const ReceivedCommand& frame) {
 bool FirmwareCommands::executeQuery(uint8_t code, std::vector<uint8_t>& data) {
   switch (code) {
     case CMD_GET_MAC_ADDRESS: data.assign(mac_.begin(), mac_.end()); return true;
-    case CMD_GET_TUNER_INFO: data.assign(state_.tunerInfo.begin(), state_.tunerInfo.end()); return true;
+    case CMD_GET_TUNER_INFO: {
+      auto info = hardware_ ? hardware_->tunerInfo() : state_.tunerInfo;
+      data.assign(info.begin(), info.end());
+      return true;
+    }
     case CMD_GET_VIDEO_MODE: data = {state_.videoMode}; return true;
     case CMD_GET_STATUS_BYTE: data = {state_.statusByte}; return true;
     case CMD_GET_PROGRAM_TABLE:
-      data = programTableOverride_ ? std::move(*programTableOverride_) : ProgramTableReply::builtIn().encode();
+      data = programTableOverride_ ? std::move(*programTableOverride_)
+             : hardware_             ? hardware_->programTable()
+                                     : ProgramTableReply::builtIn().encode();
       programTableOverride_.reset();
       return true;
     case CMD_QUERY_3BYTES: data.assign(state_.threeBytes.begin(), state_.threeBytes.end()); return true;
@@ -257,7 +276,13 @@ bool FirmwareCommands::executeQuery(uint8_t code, std::vector<uint8_t>& data) {
       data = {state_.lastEvent};
       return true;
     case CMD_GET_FIRMWARE_VERSION: data.assign(state_.version.begin(), state_.version.end()); return true;
-    case CMD_GET_SEARCH_STATUS: data = {state_.searchFinished}; return true;
+    case CMD_GET_SEARCH_STATUS:
+      if (hardware_ && state_.searchRunning && hardware_->searchFinished()) {
+        state_.searchRunning = false;
+        state_.searchFinished = 1;
+      }
+      data = {state_.searchFinished};
+      return true;
     default: return false;
   }
 }

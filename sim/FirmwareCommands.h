@@ -2,6 +2,7 @@
 // executes each complete frame against the firmware state and builds the answer
 // (acknowledgement, and for queries a data frame), then takes the host's acknowledgement.
 #pragma once
+#include "CardHardware.h"
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -40,6 +41,8 @@ class FirmwareCommands final : public MailboxPeer {
   bool awaitingCommandMark() const override { return expect_ == Expect::LengthHigh; }
 
   // ---- Owner's side ----
+  // The tuner, demultiplexer and search the commands drive (may be null).
+  void setHardware(CardHardware* hardware) { hardware_ = hardware; }
   void queueEvent(uint8_t code);
   // True once after an event became pending that the host has not fetched yet.
   bool takeInterruptRequest();
@@ -66,6 +69,7 @@ class FirmwareCommands final : public MailboxPeer {
   void checkHostAck();
 
   const CardFaults& faults_;
+  CardHardware* hardware_ = nullptr;
   std::array<uint8_t, 6> mac_;
   FirmwareState state_;
   Expect expect_ = Expect::Code;

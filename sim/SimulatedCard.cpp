@@ -1,12 +1,18 @@
 #include "SimulatedCard.h"
 
 #include <cstdio>
+#include <optional>
+#include <sstream>
 
 #include "CardLoader.h"
 #include "CardRegisters.h"
 #include "FirmwareCommands.h"
 #include "MailboxDevice.h"
 #include "PciConfigSpace.h"
+#include "ProgramTableReply.h"
+#include "sky/Sky.h"
+#include "ts/CardReceiver.h"
+#include "tuner/Tuner.h"
 
 namespace cv7::sim {
 
@@ -35,11 +41,25 @@ constexpr uint32_t kMailboxData = regs::kMailboxWindow + regs::kMailboxData;
 constexpr uint32_t kMailboxControl = regs::kMailboxWindow + regs::kMailboxControl;
 constexpr uint32_t kDmaStatus = regs::kMailboxWindow + regs::kDmaStatus;
 
+std::shared_ptr<const Sky> skyOf(const CardConfig& config) {
+  if (config.sky) return config.sky;
+  return std::shared_ptr<const Sky>(&defaultSky(), [](const Sky*) {});
+}
+
 }  // namespace
 
-struct SimulatedCard::Impl {
+struct SimulatedCard::Impl final : CardHardware {
   Impl(const CardConfig& c, Clock& clk, HostMemory& mem, InterruptLine& line)
-      : config(c), clock(clk), memory(mem), irq(line), loader(faults), firmware(faults, c.macAddress) {}
+      : config(c),
+        clock(clk),
+        memory(mem),
+        irq(line),
+        loader(faults),
+        firmware(faults, c.macAddress),
+        tuner(skyOf(c), clk),
+        receiver(mem, c.macAddress) {
+    firmware.setHardware(this);
+  }
 
   CardConfig config;
   Clock& clock;
@@ -58,6 +78,28 @@ struct SimulatedCard::Impl {
   std::function<void(const std::string&)> log;
   bool delivering = false;  // one thread at a time calls InterruptLine::setLevel
   bool deliveredLevel = false;
+  // Reception: the tuner in front of the sky and the card's receive side behind it.
+  Tuner tuner;
+  CardReceiver receiver;
+  const TransportStreamConfig* receiving = nullptr;  // the stream whose multiplex runs
+  std::optional<std::array<uint8_t, 4>> tunerInfoOverride;
+  bool searching = false;
+  uint64_t searchStart = 0;
+  std::vector<uint8_t> searchTable;
+
+  // ---- CardHardware ----
+  void tune(const TuneParameters& t) override;
+  std::array<uint8_t, 4> tunerInfo() override;
+  bool setNetworkPid(uint16_t pid, uint8_t kind) override { return receiver.demux().setPid(pid, kind); }
+  void releaseNetworkPid(uint16_t pid) override { receiver.demux().removePid(pid); }
+  void releaseAllPids() override { receiver.demux().clear(); }
+  void startSearch() override;
+  void cancelSearch() override { searching = false; }
+  bool searchFinished() override;
+  std::vector<uint8_t> programTable() override { return searchTable; }
+
+  void runReception(uint64_t now);
+  uint32_t dmaStatus() const;
 
   void powerOn();
   uint64_t now();
@@ -72,6 +114,11 @@ struct SimulatedCard::Impl {
 
 void SimulatedCard::Impl::powerOn() {
   regs = kPowerOn;
+  receiver.dma().reset();
+  receiver.detune();
+  receiving = nullptr;
+  searching = false;
+  searchTable = ProgramTableReply::builtIn().encode();  // what the card answers before any search
   mailbox.reset();
   loader.reset();
   loaderFailureLogged = false;
@@ -98,8 +145,12 @@ MailboxPeer& SimulatedCard::Impl::peer() {
   return loader;
 }
 
+uint32_t SimulatedCard::Impl::dmaStatus() const {
+  return (regs.dmaStatus & ~regs::kDmaStatusBlock) | (receiver.dma().blockInterruptPending() ? regs::kDmaStatusBlock : 0);
+}
+
 uint32_t SimulatedCard::Impl::interruptStatus() const {
-  bool pending = mailbox.interruptPending() || (regs.dmaStatus & regs::kDmaStatusBlock);
+  bool pending = mailbox.interruptPending() || (dmaStatus() & regs::kDmaStatusBlock);
   return pending && (regs.intEnable & regs::kIntEnableCard) ? regs::kIntStatusCard : 0;
 }
 
@@ -140,7 +191,7 @@ uint32_t SimulatedCard::Impl::read(uint32_t offset) {
     case regs::kIntStatus: return interruptStatus();
     case kMailboxData: return mailbox.readData(t);
     case kMailboxControl: return mailbox.readControl(t);
-    case kDmaStatus: return regs.dmaStatus;
+    case kDmaStatus: return dmaStatus();
     default: break;
   }
   if (uint32_t* reg = mainRegister(offset)) return *reg;
@@ -162,12 +213,71 @@ void SimulatedCard::Impl::write(uint32_t offset, uint32_t value) {
       return;
     case kDmaStatus:
       // The host acknowledges a block by writing bit 7 cleared; it cannot set it.
-      regs.dmaStatus = (value & ~regs::kDmaStatusBlock) | (regs.dmaStatus & value & regs::kDmaStatusBlock);
+      regs.dmaStatus = value & ~regs::kDmaStatusBlock;
+      if (!(value & regs::kDmaStatusBlock) && receiver.dma().blockInterruptPending()) receiver.dma().acknowledge();
       return;
     default: break;
   }
-  if (uint32_t* reg = mainRegister(offset)) *reg = value;
-  else badAccess(offset, true);
+  uint32_t* reg = mainRegister(offset);
+  if (reg == nullptr) {
+    badAccess(offset, true);
+    return;
+  }
+  *reg = value;
+  if (offset == regs::kRingAddress || offset == regs::kPageListAddress) {
+    receiver.dma().configure(regs.ringAddress, regs.pageListAddress);
+  } else if (offset == regs::kDmaControl) {
+    receiver.dma().controlWritten(value);
+  }
+}
+
+// ---- Reception ----
+
+void SimulatedCard::Impl::tune(const TuneParameters& t) {
+  tuner.tune(TuneRequest{t.localOscillatorKHz, t.frequencyKHz, t.symbolRate, t.polarity, t.band, t.lnbPower,
+                         t.toneBurst, t.diseqc});
+  // A retune drops the lock: the multiplex stops until the new acquisition.
+  receiver.detune();
+  receiving = nullptr;
+  searching = false;
+}
+
+std::array<uint8_t, 4> SimulatedCard::Impl::tunerInfo() {
+  if (tunerInfoOverride) return *tunerInfoOverride;
+  return tuner.status().reply();
+}
+
+// Follows the tuner: a lock starts the transponder's multiplex, a lost lock stops it.
+void SimulatedCard::Impl::runReception(uint64_t now) {
+  const TransportStreamConfig* stream = tuner.tunedStream();
+  if (stream != receiving) {
+    if (stream) {
+      receiver.tune(*stream, now);
+    } else {
+      receiver.detune();
+    }
+    receiving = stream;
+  }
+  receiver.step(now);
+}
+
+void SimulatedCard::Impl::startSearch() {
+  searching = true;
+  searchStart = now();
+  searchTable.clear();
+}
+
+bool SimulatedCard::Impl::searchFinished() {
+  if (!searching) return true;
+  // Without a lock the search finds nothing.
+  if (tuner.tunedStream() == nullptr) {
+    ProgramTableReply empty;
+    empty.frequencyKHz = firmware.state().tune.frequencyKHz;
+    empty.symbolRate = firmware.state().tune.symbolRate;
+    searchTable = empty.encode();
+    searching = false;
+  }
+  return !searching;
 }
 
 // Delivers the interrupt line's level outside the card's lock, so an interrupt routine that
@@ -243,6 +353,7 @@ void SimulatedCard::setProgramTablePayload(std::vector<uint8_t> payload) {
 void SimulatedCard::setTunerInfoReply(std::array<uint8_t, 4> reply) {
   std::lock_guard guard(impl_->lock);
   impl_->firmware.state().tunerInfo = reply;
+  impl_->tunerInfoOverride = reply;
 }
 
 void SimulatedCard::raiseCardEvent(uint8_t eventCode) {
@@ -308,6 +419,40 @@ std::string SimulatedCard::loaderStatus() const {
 void SimulatedCard::setLogSink(std::function<void(const std::string&)> sink) {
   std::lock_guard guard(impl_->lock);
   impl_->log = std::move(sink);
+}
+
+void SimulatedCard::advance() {
+  std::unique_lock guard(impl_->lock);
+  uint64_t t = impl_->now();
+  if (impl_->firmwareStarted) impl_->runReception(t);
+  impl_->updateIrq(guard);
+}
+
+void SimulatedCard::setSignalLost(bool lost) {
+  std::lock_guard guard(impl_->lock);
+  impl_->tuner.setSignalLost(lost);
+}
+
+std::string SimulatedCard::receptionDiagnostics() const {
+  std::lock_guard guard(impl_->lock);
+  std::ostringstream out;
+  out << "tuner: " << impl_->tuner.diagnostics() << "\n";
+  const DmaStats& dma = impl_->receiver.dma().stats();
+  out << "dma: running " << impl_->receiver.dma().running() << ", entries " << dma.entriesWritten << ", blocks "
+      << dma.blocksWritten << ", queued " << impl_->receiver.dma().queued() << ", dropped (fifo full "
+      << dma.droppedFifoFull << ", stopped " << dma.droppedStopped << ", oversize " << dma.droppedOversize
+      << ", at stop " << dma.droppedAtStop << ")\n";
+  DemuxStats demux = impl_->receiver.demux().stats();
+  out << "demux: packets " << demux.packets << ", filtered " << demux.filtered << ", entries " << demux.entries
+      << ", continuity errors " << demux.continuityErrors << ", pids " << impl_->receiver.demux().pidCount() << "\n";
+  if (TransportStreamMux* mux = impl_->receiver.mux()) {
+    const MuxStats& m = mux->stats();
+    out << "mux: packets " << m.packets << ", null " << m.nullPackets << ", psi " << m.psiPackets << ", data "
+        << m.dataPackets << ", dropped " << m.droppedPackets << "\n";
+  } else {
+    out << "mux: not tuned\n";
+  }
+  return out.str();
 }
 
 }  // namespace cv7::sim

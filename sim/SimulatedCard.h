@@ -20,6 +20,8 @@
 
 namespace cv7::sim {
 
+class Sky;
+
 struct CardConfig {
   uint32_t slot = 3;                    // PCI slot (the driver searches 0..9)
   uint64_t memoryBase = 0xFE000000;     // physical start of the memory range
@@ -30,6 +32,8 @@ struct CardConfig {
   // channel that skip the download). The firmware version is then firmwareVersion.
   bool firmwareRunning = false;
   std::array<uint8_t, 2> firmwareVersion{1, 0};
+  // The sky the card's dishes look at; null = the four default satellites.
+  std::shared_ptr<const Sky> sky;
 };
 
 // Fault switches, so every failure path of the driver can be driven.
@@ -117,6 +121,16 @@ class SimulatedCard {
   // Where the card reports what it refuses (bad register accesses, a refused image). Called
   // with the card's lock held: the sink must not access the card.
   void setLogSink(std::function<void(const std::string&)> sink);
+
+  // ---- Reception ----
+  // Runs the card up to the clock's time: the tuner's acquisition, the tuned multiplex
+  // through the demultiplexer into the DMA engine. The daemon calls it every millisecond;
+  // tests after stepping their clock.
+  void advance();
+  // Fault: the signal vanishes (true) or comes back (false, with a new acquisition).
+  void setSignalLost(bool lost);
+  // Multi-line text of the tuner, multiplex, demultiplexer and DMA counters.
+  std::string receptionDiagnostics() const;
 
  private:
   struct Impl;

@@ -43,11 +43,12 @@ TEST_F(FirmwareCommandsTest, AnswersTunerInfoWithDataFrameAndTakesHostAck) {
   EXPECT_EQ(stats.malformedHostAcks, 0u);
 }
 
-TEST_F(FirmwareCommandsTest, DefaultTunerInfoReportsLockWithoutErrors) {
+TEST_F(FirmwareCommandsTest, UntunedCardReportsNoLockAndTheFullErrorCount) {
   auto answer = host.command(CMD_GET_TUNER_INFO, {}, REPLY_TUNER_INFO);
   ASSERT_TRUE(answer && answer->data);
-  EXPECT_EQ(answer->data->payload[0] & 0xF0, 0xF0);
-  EXPECT_EQ(answer->data->payload[3], 0);
+  EXPECT_EQ(answer->data->payload[0] & 0xF0, 0x00);
+  EXPECT_EQ(answer->data->payload[2], 0xFF);
+  EXPECT_EQ(answer->data->payload[3], 0xFF);
 }
 
 TEST_F(FirmwareCommandsTest, AnswersMacAddressWithItsCount) {

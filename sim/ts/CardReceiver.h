@@ -31,6 +31,8 @@ class CardReceiver {
 
   CardDemux& demux() { return demux_; }
   DmaEngine& dma() { return dma_; }
+  const DmaEngine& dma() const { return dma_; }
+  const CardDemux& demux() const { return demux_; }
   TransportStreamMux* mux() { return mux_.get(); }
 
  private:
