@@ -436,7 +436,7 @@ void SimulatedCard::setSignalLost(bool lost) {
 std::string SimulatedCard::receptionDiagnostics() const {
   std::lock_guard guard(impl_->lock);
   std::ostringstream out;
-  out << "tuner: " << impl_->tuner.diagnostics() << "\n";
+  out << impl_->tuner.diagnostics() << "\n";
   const DmaStats& dma = impl_->receiver.dma().stats();
   out << "dma: running " << impl_->receiver.dma().running() << ", entries " << dma.entriesWritten << ", blocks "
       << dma.blocksWritten << ", queued " << impl_->receiver.dma().queued() << ", dropped (fifo full "
