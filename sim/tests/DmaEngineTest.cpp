@@ -158,16 +158,17 @@ TEST_F(DmaTest, StopAndStartOnTheSameRingKeepTheWriteBlockWithoutANewStartInterr
   EXPECT_EQ(dma.stats().startInterrupts, 2u);
 }
 
-TEST_F(DmaTest, EntriesBeyondTheFifoOrTheRingAreCountedAsDropped) {
+TEST_F(DmaTest, EntriesBeyondTheFifoOrHalfTheRingAreCountedAsDropped) {
   startLikeTheDriver();
   dma.acknowledge();
-  dma.submit(entry(10));  // written; the host does not acknowledge
+  dma.submit(entry(64 * 256 - 5));  // 65 blocks
+  EXPECT_EQ(dma.stats().droppedOversize, 1u);
+  dma.submit(entry(64 * 256 - 6));  // 64 blocks: written; the host does not acknowledge
+  EXPECT_EQ(dma.stats().entriesWritten, 1u);
   for (size_t i = 0; i < DmaEngine::kFifoEntries; ++i) dma.submit(entry(10));
   dma.submit(entry(10));
   EXPECT_EQ(dma.queued(), DmaEngine::kFifoEntries);
   EXPECT_EQ(dma.stats().droppedFifoFull, 1u);
-  dma.submit(entry(127 * 256));
-  EXPECT_EQ(dma.stats().droppedOversize, 1u);
   dma.controlWritten(0);
   EXPECT_EQ(dma.stats().droppedAtStop, DmaEngine::kFifoEntries);
 }

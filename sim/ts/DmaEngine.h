@@ -9,6 +9,7 @@
 //  - the first start on a ring raises one block interrupt without an entry; a start on the
 //    same ring after a stop keeps the write block and raises none; a new ring address (or a
 //    reset of the card) starts at block 0 with the start interrupt again;
+//  - an entry takes at most 64 blocks;
 //  - entries wait in a bounded FIFO while the host has not acknowledged; what does not fit,
 //    what arrives while DMA is stopped and what is too long for the ring is counted as
 //    dropped.
@@ -41,7 +42,9 @@ class DmaEngine final : public EntrySink {
   static constexpr uint32_t kPageSize = 0x1000;
   static constexpr uint32_t kPages = 8;
   static constexpr size_t kFifoEntries = 256;
-  static constexpr size_t kMaxEntryBlocks = kBlocks - 1;
+  // Half the ring: an entry and the one written after it never cover the start of the
+  // first, where the driver reads L after acknowledging.
+  static constexpr size_t kMaxEntryBlocks = kBlocks / 2;
 
   explicit DmaEngine(HostMemory& memory) : memory_(memory) {}
 
