@@ -12,6 +12,7 @@
 #include "ProgramTableReply.h"
 #include "sky/Sky.h"
 #include "ts/CardReceiver.h"
+#include "ts/ServiceScanner.h"
 #include "tuner/Tuner.h"
 
 namespace cv7::sim {
@@ -84,7 +85,7 @@ struct SimulatedCard::Impl final : CardHardware {
   const TransportStreamConfig* receiving = nullptr;  // the stream whose multiplex runs
   std::optional<std::array<uint8_t, 4>> tunerInfoOverride;
   bool searching = false;
-  uint64_t searchStart = 0;
+  ServiceScanner scanner;
   std::vector<uint8_t> searchTable;
 
   // ---- CardHardware ----
@@ -94,7 +95,10 @@ struct SimulatedCard::Impl final : CardHardware {
   void releaseNetworkPid(uint16_t pid) override { receiver.demux().removePid(pid); }
   void releaseAllPids() override { receiver.demux().clear(); }
   void startSearch() override;
-  void cancelSearch() override { searching = false; }
+  void cancelSearch() override {
+    scanner.cancel();
+    searching = false;
+  }
   bool searchFinished() override;
   std::vector<uint8_t> programTable() override { return searchTable; }
 
@@ -239,7 +243,7 @@ void SimulatedCard::Impl::tune(const TuneParameters& t) {
   // A retune drops the lock: the multiplex stops until the new acquisition.
   receiver.detune();
   receiving = nullptr;
-  searching = false;
+  cancelSearch();
 }
 
 std::array<uint8_t, 4> SimulatedCard::Impl::tunerInfo() {
@@ -258,23 +262,41 @@ void SimulatedCard::Impl::runReception(uint64_t now) {
     }
     receiving = stream;
   }
-  receiver.step(now);
+  TransportStreamMux* mux = receiver.mux();
+  if (mux == nullptr) return;
+  // While a search runs, the scanner sees the multiplex beside the demultiplexer.
+  struct Tee final : PacketSink {
+    PacketSink& first;
+    PacketSink* second;
+    Tee(PacketSink& a, PacketSink* b) : first(a), second(b) {}
+    void packet(const TsPacket& p) override {
+      first.packet(p);
+      if (second) second->packet(p);
+    }
+  } tee(receiver.demux(), searching ? &scanner : nullptr);
+  mux->step(now, tee);
+  receiver.demux().flush();
 }
 
+// The search parses the PSI of the tuned multiplex as it comes by; without a lock it
+// finishes at once with nothing found.
 void SimulatedCard::Impl::startSearch() {
+  const TuneParameters& tune = firmware.state().tune;
+  scanner.start(now(), tune.frequencyKHz, tune.symbolRate);
   searching = true;
-  searchStart = now();
-  searchTable.clear();
+  if (tuner.tunedStream() == nullptr) {
+    scanner.cancel();
+    ProgramTableReply empty;
+    empty.frequencyKHz = tune.frequencyKHz;
+    empty.symbolRate = tune.symbolRate;
+    searchTable = empty.encode();
+    searching = false;
+  }
 }
 
 bool SimulatedCard::Impl::searchFinished() {
-  if (!searching) return true;
-  // Without a lock the search finds nothing.
-  if (tuner.tunedStream() == nullptr) {
-    ProgramTableReply empty;
-    empty.frequencyKHz = firmware.state().tune.frequencyKHz;
-    empty.symbolRate = firmware.state().tune.symbolRate;
-    searchTable = empty.encode();
+  if (searching && scanner.finished(clock.nowMicroseconds())) {
+    searchTable = scanner.result().encode();
     searching = false;
   }
   return !searching;

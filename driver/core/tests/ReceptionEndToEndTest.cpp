@@ -187,5 +187,53 @@ TEST_F(ReceptionEndToEnd, RawPacketsOfAPidFillTheDataRingInOrder) {
   EXPECT_GT(packets, 50u);
 }
 
+TEST_F(ReceptionEndToEnd, SearchParsesTheLiveMultiplexIntoTheProgramTable) {
+  tune(10600000, 11778000, 27500, 1, 1, 1);
+  run(100);
+  uint8_t start[32] = {cmd::CMD_START_SEARCH};
+  ASSERT_EQ(command(start), 1);
+  uint8_t status[32] = {cmd::CMD_GET_SEARCH_STATUS};
+  ASSERT_EQ(command(status), 1);
+  EXPECT_EQ(status[8], 0);  // the tables have not come by yet
+  int polls = 0;
+  do {
+    run(100);
+    uint8_t poll[32] = {cmd::CMD_GET_SEARCH_STATUS};
+    ASSERT_EQ(command(poll), 1);
+    if (poll[8]) break;
+  } while (++polls < 50);
+  ASSERT_LT(polls, 50);
+  std::vector<uint8_t> table(ctl::kProgramTableSize);
+  uint32_t returned = 0;
+  ASSERT_EQ(miniport.control(ctl::IOCTL_CV7_GET_PROGRAM_TABLE, table.data(), 0, ctl::kProgramTableSize, returned),
+            core::STATUS_SUCCESS);
+  ASSERT_EQ(returned, ctl::kProgramTableSize);
+  EXPECT_EQ(table[ctl::kTableResult], 1);
+  EXPECT_EQ(table[ctl::kTableProgramCount], 1);
+  EXPECT_EQ(table[0] | (table[1] << 8), 77);  // the transport stream id
+  uint32_t frequency;
+  std::memcpy(&frequency, &table[ctl::kTableTrailer1], 4);
+  EXPECT_EQ(frequency, 11778000u);
+  // Program 10: no service block components of video or audio; MPE and PES data streams.
+  EXPECT_EQ(table[ctl::kEntrySecondValue] | (table[ctl::kEntrySecondValue + 1] << 8), 10);
+  EXPECT_EQ(table[ctl::kEntryComponentCount], 2);
+  EXPECT_EQ(table[ctl::kEntryComponents], ctl::kComponentMpe);
+  EXPECT_EQ(table[ctl::kEntryComponents + 4], ctl::kComponentPesData);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(&table[ctl::kEntryName])), "Data");
+}
+
+TEST_F(ReceptionEndToEnd, SearchWithoutLockFinishesWithNothing) {
+  tune(9750000, 11778000, 27500, 1, 1, 1);
+  uint8_t start[32] = {cmd::CMD_START_SEARCH};
+  ASSERT_EQ(command(start), 1);
+  uint8_t poll[32] = {cmd::CMD_GET_SEARCH_STATUS};
+  ASSERT_EQ(command(poll), 1);
+  EXPECT_EQ(poll[8], 1);
+  std::vector<uint8_t> table(ctl::kProgramTableSize);
+  uint32_t returned = 0;
+  miniport.control(ctl::IOCTL_CV7_GET_PROGRAM_TABLE, table.data(), 0, ctl::kProgramTableSize, returned);
+  EXPECT_EQ(table[ctl::kTableProgramCount], 0);
+}
+
 }  // namespace
 }  // namespace cv7::test
