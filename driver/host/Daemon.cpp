@@ -9,14 +9,19 @@
 #include <cstdio>
 #include <sstream>
 
+#include "AdapterRequests.h"
 #include "AdminServer.h"
+#include "CardPump.h"
 #include "ControlServer.h"
-#include "FrameSink.h"
+#include "FrameOutput.h"
 #include "LinuxPlatform.h"
 #include "Log.h"
 #include "Miniport.h"
 #include "NetworkInformation.h"
+#include "MulticastMonitor.h"
 #include "SocketEndpoint.h"
+#include "TapInterface.h"
+#include "sky/SkyParser.h"
 
 namespace cv7::host {
 
@@ -85,7 +90,11 @@ struct Daemon::Parts {
   SocketEndpoint control, admin;
   std::unique_ptr<LinuxPlatform> platform;
   std::unique_ptr<core::Miniport> miniport;
-  CountingFrameSink frames;
+  std::unique_ptr<FrameOutput> frames;
+  std::unique_ptr<AdapterRequests> requests;
+  std::unique_ptr<TapInterface> tap;
+  std::unique_ptr<MulticastMonitor> monitor;
+  std::unique_ptr<CardPump> pump;
   std::unique_ptr<ControlServer> server;
   std::unique_ptr<AdminServer> adminServer;
 };
@@ -119,9 +128,27 @@ int Daemon::openSockets() {
 int Daemon::startAdapter() {
   PlatformOptions platformOptions;
   platformOptions.firmwarePath = chooseFirmware(options_);
+  if (!options_.skyPath.empty()) {
+    try {
+      platformOptions.card.sky = std::make_shared<sim::Sky>(sim::loadSky(options_.skyPath));
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "cv7: sky file %s: %s\n", options_.skyPath.c_str(), error.what());
+      return kExitUsage;
+    }
+  }
   parts_->platform = std::make_unique<LinuxPlatform>(platformOptions);
-  parts_->platform->setFrameSink(&parts_->frames);
   parts_->miniport = std::make_unique<core::Miniport>(*parts_->platform);
+  parts_->frames = std::make_unique<FrameOutput>(parts_->miniport.get());
+  if (!options_.pcapPath.empty()) {
+    std::string error;
+    if (!parts_->frames->openPcap(options_.pcapPath, error)) {
+      std::fprintf(stderr, "cv7: %s\n", error.c_str());
+      return kExitUsage;
+    }
+  }
+  parts_->platform->setFrameSink(parts_->frames.get());
+  parts_->requests = std::make_unique<AdapterRequests>(*parts_->miniport);
+  parts_->platform->setCompletionHandler([requests = parts_->requests.get()](core::Status s) { requests->completed(s); });
   parts_->platform->attach(*parts_->miniport);
   if (!core::isSuccess(parts_->miniport->driverEntry())) {
     std::fprintf(stderr, "cv7: the driver did not load\n");
@@ -142,7 +169,29 @@ int Daemon::startAdapter() {
     return kExitAdapterFailed;
   }
   adapterStarted_ = true;
+  startNetworkSide();
   return kExitOk;
+}
+
+// The TAP interface with the station address, the kernel's multicast list followed onto
+// the adapter, and the card running in real time. Without a TAP interface the frames are
+// counted (and written to the pcap file when one is given).
+void Daemon::startNetworkSide() {
+  if (!options_.tapName.empty()) {
+    std::string error;
+    parts_->tap = TapInterface::create(options_.tapName, parts_->miniport->adapter()->permanentAddress, error);
+    if (parts_->tap) {
+      CV7_LOG_INFO("frames go to the TAP interface %s", parts_->tap->name().c_str());
+      parts_->frames->setTap(parts_->tap.get());
+      parts_->monitor = std::make_unique<MulticastMonitor>(*parts_->requests, *parts_->tap);
+      parts_->monitor->start();
+    } else {
+      CV7_LOG_WARN("no TAP interface: %s; frames are %s", error.c_str(),
+                   options_.pcapPath.empty() ? "counted only (--pcap FILE keeps them)" : "written to the pcap file");
+    }
+  }
+  parts_->pump = std::make_unique<CardPump>(parts_->platform->card(), *parts_->miniport, parts_->tap.get());
+  parts_->pump->start();
 }
 
 std::string Daemon::stats() const {
@@ -152,10 +201,36 @@ std::string Daemon::stats() const {
   out << "pid=" << ::getpid() << " requests=" << server.requests() << " malformed=" << server.malformed()
       << " connections=" << server.connections() << " active-connections=" << server.activeConnections()
       << " interrupts=" << parts_->platform->interrupts() << " timers=" << parts_->platform->timersFired()
-      << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames.frames()
+      << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames->frames()
+      << " frame-bytes=" << parts_->frames->bytes() << " transfers=" << parts_->frames->transfers()
+      << " tap-errors=" << parts_->frames->tapErrors() << " sent-dropped=" << (parts_->pump ? parts_->pump->framesSent() : 0)
+      << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0) << receiveCounters()
       << " error-log=" << parts_->platform->errorLogEntries() << " firmware-running=" << (card.firmwareRunning() ? 1 : 0)
       << " card-commands=" << card.receivedCommands().size()
       << " channel-owner=" << parts_->miniport->state().channelOwner.load();
+  return out.str();
+}
+
+// The receive path's counters and the adapter's information answers, as key=value words.
+std::string Daemon::receiveCounters() const {
+  std::ostringstream out;
+  core::AdapterContext* adapter = parts_->miniport->adapter();
+  if (adapter == nullptr) return "";
+  const core::ReceiveStats& r = adapter->stats;
+  out << " rx-mpe=" << r.entriesByKind[3].load() << " rx-stream=" << r.entriesByKind[5].load()
+      << " rx-raw=" << r.entriesByKind[10].load() + r.entriesByKind[11].load() + r.entriesByKind[12].load()
+      << " indicated=" << r.framesIndicated.load() << " dropped-scrambled=" << r.droppedScrambled.load()
+      << " dropped-no-ip=" << r.droppedNoIpHeader.load() << " dropped-too-long=" << r.droppedTooLong.load()
+      << " dropped-unrecognised=" << r.droppedUnrecognised.load() << " resyncs=" << r.resynchronisations.load()
+      << " dropped-ring-full=" << r.droppedDataRingFull.load() << " records=" << r.recordsStored.load()
+      << " fillers=" << r.fillerEntries.load() << " card-events=" << r.cardEvents.load();
+  auto word = [&](uint32_t oid) -> long long {
+    uint32_t value = 0, written = 0, needed = 0;
+    return parts_->requests->query(oid, &value, 4, written, needed) == core::NDIS_STATUS_SUCCESS ? value : -1;
+  };
+  out << " link-speed=" << word(core::oid::GEN_LINK_SPEED) << " max-lookahead=" << word(core::oid::GEN_MAXIMUM_LOOKAHEAD)
+      << " max-list=" << word(core::oid::E802_3_MAXIMUM_LIST_SIZE) << " packet-filter=" << adapter->packetFilter.load()
+      << " multicast-count=" << adapter->multicastCount.load();
   return out.str();
 }
 
@@ -168,8 +243,8 @@ void Daemon::serveUntilSignal() {
   };
   handlers.multicastList = [this](const std::vector<uint8_t>& addresses) {
     uint32_t read = 0, needed = 0;
-    core::Status status = parts_->miniport->setInformation(core::oid::E802_3_MULTICAST_LIST, addresses.data(),
-                                                           uint32_t(addresses.size()), read, needed);
+    core::Status status = parts_->requests->set(core::oid::E802_3_MULTICAST_LIST, addresses.data(),
+                                                uint32_t(addresses.size()), read, needed);
     return core::isSuccess(status);
   };
   handlers.stats = [this] { return stats(); };
@@ -181,9 +256,13 @@ void Daemon::serveUntilSignal() {
 void Daemon::shutDown() {
   if (parts_->server) parts_->server->stop();
   if (parts_->adminServer) parts_->adminServer->stop();
+  if (parts_->monitor) parts_->monitor->stop();
+  if (parts_->pump) parts_->pump->stop();
   if (adapterStarted_) parts_->miniport->halt();
   adapterStarted_ = false;
   if (parts_->platform) parts_->platform->detach();
+  if (parts_->frames) parts_->frames->setTap(nullptr);
+  parts_->tap.reset();
   parts_->control.close();
   parts_->admin.close();
 }

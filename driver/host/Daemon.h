@@ -22,9 +22,11 @@ class Daemon {
   struct Parts;
   int openSockets();
   int startAdapter();
+  void startNetworkSide();
   void serveUntilSignal();
   void shutDown();
   std::string stats() const;
+  std::string receiveCounters() const;
 
   DaemonOptions options_;
   std::unique_ptr<Parts> parts_;

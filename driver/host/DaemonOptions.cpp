@@ -7,10 +7,15 @@ namespace cv7::host {
 
 const char* DaemonOptions::usage() {
   return "usage: cv7 [--foreground] [--log-level error|warn|info|debug] [--socket PATH] [--firmware PATH]\n"
+         "           [--tap NAME | --no-tap] [--pcap FILE] [--sky FILE]\n"
          "  --foreground        stay in the foreground (as systemd runs it)\n"
          "  --log-level LEVEL   error, warn, info (default) or debug\n"
          "  --socket PATH       control socket (default $CV7_DEVICE, else /run/cv7/Cv7Dev)\n"
          "  --firmware PATH     card firmware (default /usr/lib/firmware/cv7/corvane.bin)\n"
+         "  --tap NAME          TAP interface for the received frames (default cv7-0)\n"
+         "  --no-tap            no TAP interface\n"
+         "  --pcap FILE         also write the received frames to a pcap file\n"
+         "  --sky FILE          the simulated card's sky (default: the four default satellites)\n"
          "  --help              this text\n";
 }
 
@@ -58,6 +63,21 @@ bool DaemonOptions::parse(int argc, char** argv, std::string& error) {
       if (!takeValue()) return false;
       firmwarePath = value;
       firmwareGiven = true;
+    } else if (option == "--tap") {
+      if (!takeValue()) return false;
+      if (value.empty()) {
+        error = "empty interface name";
+        return false;
+      }
+      tapName = value;
+    } else if (option == "--no-tap" && !hasValue) {
+      tapName.clear();
+    } else if (option == "--pcap") {
+      if (!takeValue()) return false;
+      pcapPath = value;
+    } else if (option == "--sky") {
+      if (!takeValue()) return false;
+      skyPath = value;
     } else {
       error = "unknown option '" + std::string(argv[i]) + "'";
       return false;

@@ -23,6 +23,9 @@ struct DaemonOptions {
   std::string socketPath;    // --socket, else CV7_DEVICE, else the default
   std::string firmwarePath;  // --firmware, else the default, else the build's image
   bool firmwareGiven = false;
+  std::string tapName = "cv7-0";  // --tap NAME; empty with --no-tap
+  std::string pcapPath;           // --pcap FILE: the frames also go to this pcap file
+  std::string skyPath;            // --sky FILE: the card's sky (default: the four default satellites)
   bool help = false;
 
   // Parses argv; false with a one-line error for bad options.

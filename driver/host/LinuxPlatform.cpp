@@ -248,6 +248,7 @@ void LinuxPlatform::indicateReceiveComplete() {
 
 void LinuxPlatform::setInformationComplete(Status status) {
   CV7_LOG_DEBUG("set information completed with 0x%08X", status);
+  if (completion_) completion_(status);
 }
 
 }  // namespace cv7::host

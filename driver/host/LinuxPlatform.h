@@ -4,6 +4,7 @@
 // thread, timers run on a timer thread, client events are eventfds.
 #pragma once
 #include <atomic>
+#include <functional>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -47,6 +48,8 @@ class LinuxPlatform final : public core::Platform, public sim::HostMemory {
   sim::SimulatedCard& card() { return *card_; }
   EventTable& events() { return events_; }
   void setFrameSink(FrameSink* sink) { sink_.store(sink); }
+  // Who learns that a pending set-information request completed.
+  void setCompletionHandler(std::function<void(core::Status)> handler) { completion_ = std::move(handler); }
   // The last file that could not be opened and why, for the start-up failure message.
   std::string lastFileError() const;
   uint64_t interrupts() const { return interrupt_.interrupts(); }
@@ -105,6 +108,7 @@ class LinuxPlatform final : public core::Platform, public sim::HostMemory {
   std::unique_ptr<TimerThread> timer_;
   std::atomic<core::Miniport*> miniport_{nullptr};
   std::atomic<FrameSink*> sink_{nullptr};
+  std::function<void(core::Status)> completion_;  // set before the adapter starts
   std::atomic<uint64_t> errorLogEntries_{0};
 
   mutable std::mutex mutex_;  // shared memory and files

@@ -2,6 +2,7 @@
 // stopped and removed again however the test ends. The library of the test process is
 // pointed at it through CV7_DEVICE.
 #pragma once
+#include <algorithm>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -167,6 +168,8 @@ class Daemon {
       ::dup2(out, 2);
       std::vector<std::string> argv = {daemonBinary(), "--foreground", "--socket", socket_};
       if (keep()) argv.insert(argv.end(), {"--log-level", "debug"});
+      // No TAP interface unless the test asks for one (in a network namespace of its own).
+      if (std::find(extra.begin(), extra.end(), "--tap") == extra.end()) argv.push_back("--no-tap");
       argv.insert(argv.end(), extra.begin(), extra.end());
       std::vector<char*> args;
       for (auto& a : argv) args.push_back(a.data());
@@ -176,9 +179,12 @@ class Daemon {
     }
     return eventually([this] {
       if (exited()) return true;
+      // Both sockets: the admin socket is made just after the control socket.
       int fd = connectUnix(socket_, SOCK_SEQPACKET);
       if (fd >= 0) ::close(fd);
-      return fd >= 0;
+      int admin = connectUnix(socket_ + ".admin", SOCK_STREAM);
+      if (admin >= 0) ::close(admin);
+      return fd >= 0 && admin >= 0;
     }, std::chrono::milliseconds(20000)) && !exited();
   }
 
