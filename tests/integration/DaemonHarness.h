@@ -2,6 +2,7 @@
 // stopped and removed again however the test ends. The library of the test process is
 // pointed at it through CV7_DEVICE.
 #pragma once
+#include <sched.h>
 #include <algorithm>
 #include <fcntl.h>
 #include <signal.h>
@@ -158,11 +159,18 @@ class Daemon {
   const std::string& socketPath() const { return socket_; }
   std::string logPath() const { return dir_ + "/cv7.log"; }
   pid_t pid() const { return pid_; }
+  // Starts the daemon in this network namespace (a path such as /run/netns/NAME).
+  void setNetworkNamespace(const std::string& path) { netns_ = path; }
 
   // Starts the daemon in the foreground and waits until its socket answers.
   bool start(std::vector<std::string> extra = {}) {
     pid_ = ::fork();
     if (pid_ == 0) {
+      // The daemon of a network-namespace test runs inside that namespace.
+      if (!netns_.empty()) {
+        int ns = ::open(netns_.c_str(), O_RDONLY | O_CLOEXEC);
+        if (ns < 0 || ::setns(ns, CLONE_NEWNET) != 0) ::_exit(126);
+      }
       int out = ::open(logPath().c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
       ::dup2(out, 1);
       ::dup2(out, 2);
@@ -250,6 +258,7 @@ class Daemon {
   std::string dir_, socket_;
   pid_t pid_ = -1;
   int exitStatus_ = -1;
+  std::string netns_;
 };
 
 // A window that records the messages the library sends; a send can be made to take a while.

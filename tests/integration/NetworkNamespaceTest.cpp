@@ -1,0 +1,225 @@
+// End to end in a network namespace made by the test: the daemon runs there with its TAP
+// interface cv7-0; datagrams from the simulated transponder (a generator and the loopback
+// uplink) are received, byte for byte, by UDP sockets bound in that namespace, once the
+// library selects their PID; joining and leaving an IP multicast group on cv7-0 reaches
+// client 3 as the PID change lists. Everything is removed again however the test ends.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <set>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "DaemonHarness.h"
+#include "ts/UdpGenerator.h"
+
+namespace cv7::itest {
+namespace {
+
+constexpr uint32_t kStatusMessage = 0x8103;
+constexpr uint16_t kUplinkPort = 47123;
+
+// The test sky: one satellite, one transponder with three data PIDs.
+std::string skyText() {
+  return R"({"satellites": [{
+    "name": "E2E", "orbitalPosition": "1.0W", "originalNetworkId": 9,
+    "dish": {"diseqcPort": 1, "toneBurst": 0, "lnb": {"type": "universal"}},
+    "transponders": [{
+      "frequencyKHz": 11778000, "polarisation": "V", "symbolRateKsps": 27500, "transportStreamId": 5,
+      "services": [{"programNumber": 1, "pmtPid": "0x0100", "name": "E2E data", "streams": [
+        {"type": "dsmcc-d", "pid": "0x0500"}, {"type": "dsmcc-d", "pid": "0x0501"}, {"type": "dsmcc-d", "pid": "0x0502"}]}],
+      "sources": [
+        {"kind": "generator", "pid": "0x0500", "encapsulation": "mpe", "datagramsPerSecond": 100,
+         "payloadSize": 1000, "destination": "239.1.2.3:5000", "source": "10.9.9.9:4000"},
+        {"kind": "generator", "pid": "0x0501", "encapsulation": "mpe-llc-snap", "datagramsPerSecond": 50,
+         "payloadSize": 200, "destination": "192.0.2.1:5001", "source": "10.9.9.9:4001"},
+        {"kind": "uplink", "pid": "0x0502", "encapsulation": "stuffed-pes", "uplinkPort": 47123,
+         "destination": "239.1.2.4:5002", "source": "10.9.9.9:4002"}
+      ]}]}]})";
+}
+
+int run(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
+
+// Runs a function with the calling thread inside a network namespace (sockets made there
+// stay there).
+template <typename F>
+auto inNamespace(const std::string& path, F f) {
+  decltype(f()) result{};
+  std::thread([&] {
+    int ns = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (ns >= 0 && ::setns(ns, CLONE_NEWNET) == 0) result = f();
+    if (ns >= 0) ::close(ns);
+  }).join();
+  return result;
+}
+
+class NetworkNamespaceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (::geteuid() != 0 || run("ip -V") != 0) GTEST_SKIP() << "needs root and iproute2";
+    name_ = "cv7e2e" + std::to_string(::getpid());
+    ASSERT_EQ(run("ip netns add " + name_), 0) << "cannot make a network namespace";
+    made_ = true;
+    path_ = "/run/netns/" + name_;
+    run("ip netns exec " + name_ + " ip link set lo up");
+    run("ip netns exec " + name_ + " sh -c 'echo 0 > /proc/sys/net/ipv4/conf/all/rp_filter'");
+    std::ofstream(daemon.dir() + "/sky.json") << skyText();
+    daemon.setNetworkNamespace(path_);
+    ASSERT_TRUE(daemon.start({"--tap", "cv7-0", "--sky", daemon.dir() + "/sky.json"})) << daemon.log();
+    ASSERT_TRUE(eventually([&] { return run("ip netns exec " + name_ + " ip link show cv7-0") == 0; },
+                           std::chrono::milliseconds(5000)));
+    ASSERT_EQ(run("ip netns exec " + name_ + " ip addr add 192.0.2.1/24 dev cv7-0"), 0);
+    ::setenv("CV7_DEVICE", daemon.socketPath().c_str(), 1);
+    window.copyStatusFor(kStatusMessage);
+    ASSERT_EQ(Cvn_OpenSystem(3, window.window(), 0, 1035, kStatusMessage), 1);
+    LnbInfo lnb{};
+    lnb.DiSEqC = 1;
+    lnb.Tone22k = 1;
+    TrInfo tr{0, 11778000, 27500, 0, 0, {}};
+    ASSERT_EQ(Cvn_TunerLockTest(lnb, tr), CVN_OK);
+  }
+  void TearDown() override {
+    for (int fd : sockets_) ::close(fd);
+    Cvn_CloseSystem();
+    daemon.stop();
+    if (made_) run("ip netns del " + name_);
+  }
+
+  // A UDP socket in the namespace bound to a port, joined to a group on cv7-0 if given.
+  int receiver(uint16_t port, const char* group = nullptr) {
+    int fd = inNamespace(path_, [&] {
+      int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+      int one = 1;
+      ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_port = htons(port);
+      if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return -1;
+      if (group) {
+        ip_mreqn join{};
+        inet_pton(AF_INET, group, &join.imr_multiaddr);
+        join.imr_ifindex = int(if_nametoindex("cv7-0"));
+        if (::setsockopt(s, IPPROTO_IP, IP_ADD_MEMBERSHIP, &join, sizeof join) != 0) return -1;
+      }
+      timeval wait{0, 200000};
+      ::setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+      return s;
+    });
+    if (fd >= 0) sockets_.push_back(fd);
+    return fd;
+  }
+  // Datagrams that arrive within `limit`.
+  std::vector<std::vector<uint8_t>> receive(int fd, size_t want, std::chrono::milliseconds limit) {
+    std::vector<std::vector<uint8_t>> got;
+    auto end = std::chrono::steady_clock::now() + limit;
+    while (got.size() < want && std::chrono::steady_clock::now() < end) {
+      uint8_t buffer[2048];
+      ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+      if (n >= 0) got.emplace_back(buffer, buffer + n);
+    }
+    return got;
+  }
+  // Generator payloads carry their sequence number and due time: rebuild and compare.
+  static void expectGenerated(const std::vector<std::vector<uint8_t>>& datagrams, uint32_t size) {
+    uint32_t previous = 0;
+    for (size_t i = 0; i < datagrams.size(); ++i) {
+      const auto& d = datagrams[i];
+      ASSERT_EQ(d.size(), size);
+      uint32_t sequence = (uint32_t(d[0]) << 24) | (d[1] << 16) | (d[2] << 8) | d[3];
+      uint64_t due = 0;
+      for (int k = 4; k < 12; ++k) due = (due << 8) | d[k];
+      EXPECT_EQ(d, sim::UdpGenerator::payload(sequence, due, size)) << "datagram " << sequence;
+      if (i > 0) {
+        EXPECT_EQ(sequence, previous + 1) << "lost before " << sequence;
+      }
+      previous = sequence;
+    }
+  }
+
+  Daemon daemon;
+  RecordingWindow window;
+  std::string name_, path_;
+  bool made_ = false;
+  std::vector<int> sockets_;
+};
+
+TEST_F(NetworkNamespaceTest, SelectedMulticastPidArrivesOnASocketAndStopsWhenReleased) {
+  int fd = receiver(5000, "239.1.2.3");
+  ASSERT_GE(fd, 0);
+  EXPECT_TRUE(receive(fd, 1, std::chrono::milliseconds(500)).empty());  // not selected yet
+  NetPid pid{0x500, 3, 5, 1, 0x100};
+  ASSERT_EQ(Cvn_SetNetworkPID(pid), 1);
+  auto got = receive(fd, 100, std::chrono::milliseconds(5000));
+  ASSERT_GE(got.size(), 100u);
+  expectGenerated(got, 1000);
+  ASSERT_EQ(Cvn_ReleaseNetworkPID(pid), 1);
+  receive(fd, 1000, std::chrono::milliseconds(300));  // what was on its way
+  EXPECT_TRUE(receive(fd, 1, std::chrono::milliseconds(1000)).empty());
+}
+
+TEST_F(NetworkNamespaceTest, UnicastToTheInterfaceAddressArrives) {
+  int fd = receiver(5001);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(Cvn_SetNetworkPID(NetPid{0x501, 3, 5, 1, 0x100}), 1);
+  auto got = receive(fd, 20, std::chrono::milliseconds(5000));
+  ASSERT_GE(got.size(), 20u);
+  expectGenerated(got, 200);
+}
+
+TEST_F(NetworkNamespaceTest, UplinkPayloadsArriveByteIdentical) {
+  int fd = receiver(5002, "239.1.2.4");
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(Cvn_SetNetworkPID(NetPid{0x502, 5, 5, 1, 0x100}), 1);
+  int sender = inNamespace(path_, [] { return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); });
+  ASSERT_GE(sender, 0);
+  sockets_.push_back(sender);
+  sockaddr_in uplink{};
+  uplink.sin_family = AF_INET;
+  uplink.sin_port = htons(kUplinkPort);
+  inet_pton(AF_INET, "127.0.0.1", &uplink.sin_addr);
+  std::vector<std::vector<uint8_t>> sent;
+  for (int i = 0; i < 30; ++i) {
+    std::vector<uint8_t> payload(100 + 37 * i);
+    for (size_t k = 0; k < payload.size(); ++k) payload[k] = uint8_t(k * 7 + i);  // 0x7D and 0x7E included
+    sent.push_back(payload);
+    ASSERT_EQ(::sendto(sender, payload.data(), payload.size(), 0, reinterpret_cast<sockaddr*>(&uplink), sizeof uplink),
+              ssize_t(payload.size()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  auto got = receive(fd, sent.size(), std::chrono::milliseconds(5000));
+  EXPECT_EQ(got, sent);
+}
+
+TEST_F(NetworkNamespaceTest, JoiningAndLeavingAGroupReachesClientThreeAsPidChanges) {
+  auto sawPid = [&](bool joinedList, uint32_t pid) {
+    for (const auto& m : window.messages()) {
+      if (m.message != kStatusMessage) continue;
+      const CvnStatusRecord& r = m.status;
+      const uint32_t* list = joinedList ? r.ListB : r.ListA;
+      uint8_t count = joinedList ? r.CountB : r.CountA;
+      for (uint8_t i = 0; i < count && i < 16; ++i) {
+        if (list[i] == pid) return true;
+      }
+    }
+    return false;
+  };
+  int fd = receiver(5003, "239.1.7.9");  // 01-00-5E-01-07-09: PID 0x0709
+  ASSERT_GE(fd, 0);
+  EXPECT_TRUE(eventually([&] { return sawPid(true, 0x0709); }, std::chrono::milliseconds(5000)));
+  ::close(fd);
+  sockets_.pop_back();
+  EXPECT_TRUE(eventually([&] { return sawPid(false, 0x0709); }, std::chrono::milliseconds(5000)));
+}
+
+}  // namespace
+}  // namespace cv7::itest
