@@ -264,6 +264,8 @@ void SimulatedCard::Impl::runReception(uint64_t now) {
   }
   TransportStreamMux* mux = receiver.mux();
   if (mux == nullptr) return;
+  const FirmwareState& settings = firmware.state();
+  receiver.filter().setSettings({settings.filterMode, settings.ipAddress, config.macAddress, settings.multicastList});
   // While a search runs, the scanner sees the multiplex beside the demultiplexer.
   struct Tee final : PacketSink {
     PacketSink& first;

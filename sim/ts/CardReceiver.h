@@ -3,6 +3,7 @@
 // routes the firmware's PID commands to demux(), the DMA registers to dma(), and calls
 // step() with the clock's time whenever it runs (register accesses, timers).
 #pragma once
+#include "AddressFilter.h"
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -17,7 +18,7 @@ namespace cv7::sim {
 class CardReceiver {
  public:
   CardReceiver(HostMemory& memory, const std::array<uint8_t, 6>& stationAddress)
-      : dma_(memory), demux_(dma_), station_(stationAddress) {}
+      : dma_(memory), filter_(dma_), demux_(filter_), station_(stationAddress) {}
 
   // Locked on a transponder: its multiplex starts now. Replaces a previous one.
   void tune(const TransportStreamConfig& config, uint64_t nowMicroseconds);
@@ -30,6 +31,8 @@ class CardReceiver {
   void step(uint64_t nowMicroseconds);
 
   CardDemux& demux() { return demux_; }
+  // The IP or MAC filter between the demultiplexer and the DMA engine.
+  AddressFilter& filter() { return filter_; }
   DmaEngine& dma() { return dma_; }
   const DmaEngine& dma() const { return dma_; }
   const CardDemux& demux() const { return demux_; }
@@ -37,6 +40,7 @@ class CardReceiver {
 
  private:
   DmaEngine dma_;
+  AddressFilter filter_;
   CardDemux demux_;
   std::array<uint8_t, 6> station_;
   std::unique_ptr<TransportStreamMux> mux_;
