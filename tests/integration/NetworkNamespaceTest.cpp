@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <pcap/pcap.h>
 #include <sched.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -219,6 +220,46 @@ TEST_F(NetworkNamespaceTest, JoiningAndLeavingAGroupReachesClientThreeAsPidChang
   ::close(fd);
   sockets_.pop_back();
   EXPECT_TRUE(eventually([&] { return sawPid(false, 0x0709); }, std::chrono::milliseconds(5000)));
+}
+
+// The same reception without a TAP interface, into a pcap file read back with libpcap.
+TEST(PcapOutput, FramesOfASelectedPidAreWrittenToThePcapFile) {
+  Daemon daemon;
+  std::ofstream(daemon.dir() + "/sky.json") << skyText();
+  std::string pcapPath = daemon.dir() + "/frames.pcap";
+  ASSERT_TRUE(daemon.start({"--sky", daemon.dir() + "/sky.json", "--pcap", pcapPath})) << daemon.log();
+  ::setenv("CV7_DEVICE", daemon.socketPath().c_str(), 1);
+  ASSERT_EQ(Cvn_OpenSystem(2, nullptr, 0, 0, 0), 1);
+  LnbInfo lnb{};
+  lnb.DiSEqC = 1;
+  lnb.Tone22k = 1;
+  ASSERT_EQ(Cvn_TunerLockTest(lnb, TrInfo{0, 11778000, 27500, 0, 0, {}}), CVN_OK);
+  ASSERT_EQ(Cvn_SetNetworkPID(NetPid{0x500, 3, 5, 1, 0x100}), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  Cvn_CloseSystem();
+  daemon.stop();
+
+  char error[PCAP_ERRBUF_SIZE];
+  pcap_t* file = pcap_open_offline(pcapPath.c_str(), error);
+  ASSERT_NE(file, nullptr) << error;
+  EXPECT_EQ(pcap_datalink(file), DLT_EN10MB);
+  pcap_pkthdr* record;
+  const u_char* frame;
+  size_t frames = 0;
+  while (pcap_next_ex(file, &record, &frame) == 1) {
+    ASSERT_EQ(record->caplen, 14u + 20u + 8u + 1000u);
+    EXPECT_EQ(frame[0], 0x01);  // 01-00-5E-01-02-03
+    EXPECT_EQ(frame[5], 0x03);
+    EXPECT_EQ(frame[12], 0x08);
+    std::vector<uint8_t> payload(frame + 42, frame + record->caplen);
+    uint32_t sequence = (uint32_t(payload[0]) << 24) | (payload[1] << 16) | (payload[2] << 8) | payload[3];
+    uint64_t due = 0;
+    for (int k = 4; k < 12; ++k) due = (due << 8) | payload[k];
+    EXPECT_EQ(payload, sim::UdpGenerator::payload(sequence, due, 1000));
+    ++frames;
+  }
+  pcap_close(file);
+  EXPECT_GE(frames, 80u);
 }
 
 }  // namespace
