@@ -90,7 +90,12 @@ std::string AdminServer::answer(const std::string& line) const {
     return handlers_.multicastList && handlers_.multicastList(addresses) ? "ok" : "error the driver refused the list";
   }
   if (command == "stats" && argument.empty()) return handlers_.stats ? handlers_.stats() : "";
-  if (command == "help" && argument.empty()) return "commands: card-event CODE, multicast-list [ADDRESS...], stats, help";
+  if (command == "fault") {
+    if (argument.empty() || (extra != "on" && extra != "off")) return "error usage: fault NAME on|off";
+    return handlers_.fault && handlers_.fault(argument, extra == "on") ? "ok" : "error unknown fault: " + argument;
+  }
+  if (command == "help" && argument.empty())
+    return "commands: card-event CODE, multicast-list [ADDRESS...], fault NAME on|off, stats, help";
   return "error unknown command: " + line;
 }
 

@@ -21,6 +21,8 @@ class AdminServer {
     // Six bytes per address; false when the driver refused the list.
     std::function<bool(const std::vector<uint8_t>& addresses)> multicastList;
     std::function<std::string()> stats;
+    // Switches a fault of the simulated card; false for an unknown fault name.
+    std::function<bool(const std::string& name, bool on)> fault;
   };
 
   explicit AdminServer(Handlers handlers);

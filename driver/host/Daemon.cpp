@@ -211,6 +211,27 @@ std::string Daemon::stats() const {
   return out.str();
 }
 
+// The simulated card's fault switches by name, for tests and demonstrations.
+bool Daemon::setCardFault(const std::string& name, bool on) {
+  sim::SimulatedCard& card = parts_->platform->card();
+  if (name == "signal-lost") {
+    card.setSignalLost(on);
+    return true;
+  }
+  sim::CardFaults faults = card.faults();
+  bool* field = name == "no-answer"          ? &faults.noAnswer
+                : name == "wrong-first-byte" ? &faults.wrongFirstByte
+                : name == "wrong-ack-code"   ? &faults.wrongAckCode
+                : name == "wrong-reply-code" ? &faults.wrongReplyCode
+                : name == "wrong-length"     ? &faults.wrongLength
+                : name == "status-zero"      ? &faults.statusZero
+                                             : nullptr;
+  if (field == nullptr) return false;
+  *field = on;
+  card.setFaults(faults);
+  return true;
+}
+
 // The receive path's counters and the adapter's information answers, as key=value words.
 std::string Daemon::receiveCounters() const {
   std::ostringstream out;
@@ -248,6 +269,7 @@ void Daemon::serveUntilSignal() {
     return core::isSuccess(status);
   };
   handlers.stats = [this] { return stats(); };
+  handlers.fault = [this](const std::string& name, bool on) { return setCardFault(name, on); };
   parts_->adminServer = std::make_unique<AdminServer>(handlers);
   parts_->server->start(parts_->control.fd());
   parts_->adminServer->start(parts_->admin.fd());

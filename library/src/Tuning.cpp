@@ -22,6 +22,9 @@ constexpr uint32_t kIfMax = 2150000;
 constexpr uint32_t kIfMiddle = 1550000;
 constexpr auto kPollInterval = std::chrono::milliseconds(50);
 constexpr int kLockAnswers = 3;
+// Answers of another status are not counted; a card that gives nothing else for 5 s has not
+// locked (without this bound the test would never end).
+constexpr int kMaxUncountedPolls = 100;
 
 std::mutex lastLock;
 LastLockTest last{};
@@ -37,7 +40,7 @@ void putWord(uint8_t* at, uint32_t value) { std::memcpy(at, &value, 4); }
 // (or a failed request) ends the test with the lock bytes cleared; other statuses are not
 // counted.
 bool pollLock() {
-  int answers = 0;
+  int answers = 0, uncounted = 0;
   uint8_t lockBytes[4] = {};
   while (answers < kLockAnswers) {
     std::this_thread::sleep_for(kPollInterval);
@@ -47,7 +50,13 @@ bool pollLock() {
       std::memset(lockBytes, 0, sizeof lockBytes);
       break;
     }
-    if (status != 1) continue;
+    if (status != 1) {
+      if (++uncounted >= kMaxUncountedPolls) {
+        std::memset(lockBytes, 0, sizeof lockBytes);
+        break;
+      }
+      continue;
+    }
     std::memcpy(lockBytes, block.parameters(), sizeof lockBytes);
     ++answers;
   }

@@ -129,3 +129,62 @@ TEST_F(TuningTest, MacAddressIsExactlySixBytes) {
 
 }  // namespace
 }  // namespace cv7::itest
+
+namespace cv7::itest {
+namespace {
+
+// The lock test's polling rules, driven by the card's faults.
+class LockPollingTest : public TuningTest {
+ protected:
+  bool fault(const std::string& name, bool on) {
+    return daemon.admin("fault " + name + (on ? " on" : " off")) == "ok";
+  }
+};
+
+TEST_F(LockPollingTest, RefusedTuneGivesErrorWithoutPolling) {
+  ASSERT_GT(load("Astra.cvd"), 0);
+  ASSERT_TRUE(fault("status-zero", true));
+  long before = daemon.stat("card-commands");
+  EXPECT_EQ(Cvn_TunerLockTest(satellite(), transponder(1)), CVN_ERROR);
+  EXPECT_EQ(daemon.stat("card-commands"), before + 1);  // the tune, and no tuner information polls
+  ASSERT_TRUE(fault("status-zero", false));
+  EXPECT_EQ(Cvn_TunerLockTest(satellite(), transponder(1)), CVN_OK);
+}
+
+TEST_F(LockPollingTest, FailingTunerInformationDuringPollingIsNoLock) {
+  ASSERT_GT(load("Astra.cvd"), 0);
+  LnbInfo lnb = satellite();
+  TrInfo tr = transponder(1);
+  // The card stops answering once it has the tune: every poll fails.
+  long before = daemon.stat("card-commands");
+  std::thread breaker([&] {
+    eventually([&] { return daemon.stat("card-commands") > before; }, std::chrono::milliseconds(2000));
+    fault("no-answer", true);
+  });
+  int32_t result = Cvn_TunerLockTest(lnb, tr);
+  breaker.join();
+  fault("no-answer", false);
+  EXPECT_EQ(result, CVN_LOCK_ERROR);
+}
+
+TEST_F(LockPollingTest, AnswersOfAnotherStatusAreNotCounted) {
+  ASSERT_GT(load("Astra.cvd"), 0);
+  LnbInfo lnb = satellite();
+  TrInfo tr = transponder(1);
+  // Status 3 (a reply of another code) for a while, then good answers: the test still locks,
+  // and takes longer than three polls.
+  std::thread fixer([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    fault("wrong-reply-code", true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    fault("wrong-reply-code", false);
+  });
+  long before = daemon.stat("card-commands");
+  int32_t result = Cvn_TunerLockTest(lnb, tr);
+  fixer.join();
+  EXPECT_EQ(result, CVN_OK);
+  EXPECT_GT(daemon.stat("card-commands"), before + 4);  // the tune and more than three polls
+}
+
+}  // namespace
+}  // namespace cv7::itest
