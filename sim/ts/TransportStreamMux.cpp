@@ -1,5 +1,7 @@
 #include "TransportStreamMux.h"
 
+#include <algorithm>
+
 #include "AvStreams.h"
 #include "DataChannel.h"
 #include "PsiCarousel.h"
@@ -17,7 +19,12 @@ constexpr uint32_t kMinimumRate = 100'000;
 TransportStreamMux::TransportStreamMux(const TransportStreamConfig& config, uint64_t start,
                                        const std::array<uint8_t, 6>& station)
     : config_(config), rate_(std::max(config.muxRateBitsPerSecond, kMinimumRate)), epoch_(start) {
-  lanes_.push_back({std::make_unique<PsiCarousel>(config, start), {}, &stats_.psiPackets});
+  // A transponder without services of its own that plays a recorded stream carries the
+  // recording's tables, not a second PAT and SDT.
+  bool recordingOnly = config.services.empty() &&
+                       std::any_of(config.sources.begin(), config.sources.end(),
+                                   [](const DataSourceConfig& s) { return s.kind == DataSourceConfig::Kind::TsFile; });
+  if (!recordingOnly) lanes_.push_back({std::make_unique<PsiCarousel>(config, start), {}, &stats_.psiPackets});
   lanes_.push_back({std::make_unique<AvStreams>(config, start), {}, &stats_.avPackets});
   firstData_ = lanes_.size();
   for (const auto& source : config.sources) addSource(source, start, station);
