@@ -221,7 +221,14 @@ Status ControlDispatcher::acquireChannel(Request& r) {
   return STATUS_SUCCESS;
 }
 
-Status ControlDispatcher::releaseChannel(Request&) {
+// The driver frees the channel itself after every relayed command, so a client's release
+// that follows may come after another client was granted it. A release that names a client
+// (1 to 3) other than the holder therefore leaves the channel as it is; one without a client
+// number frees it as before.
+Status ControlDispatcher::releaseChannel(Request& r) {
+  uint32_t client = r.inputLength >= 4 ? r.word(0) : 0;
+  uint32_t owner = state_.channelOwner.load();
+  if (client >= 1 && client <= 3 && owner != client && owner != 0) return STATUS_SUCCESS;
   ChannelArbiter(state_).release();
   return STATUS_SUCCESS;
 }

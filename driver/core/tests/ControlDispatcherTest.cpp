@@ -184,6 +184,21 @@ TEST_F(ControlDispatcherTest, SimultaneousAcquiresOnAFreeChannelGrantOnce) {
   }
 }
 
+TEST_F(ControlDispatcherTest, ALateReleaseOfAnotherClientLeavesTheChannelToItsHolder) {
+  // Client 1's command has ended (the driver freed the channel) and client 2 was granted it
+  // before client 1's release arrived.
+  ASSERT_EQ(acquire(2), 1u);
+  call(IOCTL_CV7_RELEASE_CHANNEL, {1}, 0);
+  EXPECT_EQ(state().channelOwner, 2u);
+  EXPECT_EQ(acquire(3), 0u);
+  call(IOCTL_CV7_RELEASE_CHANNEL, {2}, 0);
+  EXPECT_EQ(state().channelOwner, 0u);
+  // A release that names no client frees the channel whoever holds it.
+  ASSERT_EQ(acquire(3), 1u);
+  call(IOCTL_CV7_RELEASE_CHANNEL, {}, 0);
+  EXPECT_EQ(state().channelOwner, 0u);
+}
+
 TEST_F(ControlDispatcherTest, AnOpenByTheHolderFreesTheChannel) {
   acquire(3);
   call(IOCTL_CV7_OPEN_CLIENT, {1, 0}, 0);
