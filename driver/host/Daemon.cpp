@@ -164,8 +164,10 @@ int Daemon::startAdapter() {
   core::Status status = parts_->miniport->initialize(media, 1, selected);
   if (!core::isSuccess(status)) {
     std::string cause = parts_->platform->lastFileError();
-    std::fprintf(stderr, "cv7: adapter start failed (status 0x%08X)%s%s\n", status,
-                 cause.empty() ? "" : "; could not read ", cause.c_str());
+    sim::SimulatedCard& card = parts_->platform->card();
+    std::string loader = card.firmwareRunning() ? "" : "; the card's loader: " + card.loaderStatus();
+    std::fprintf(stderr, "cv7: adapter start failed (status 0x%08X)%s%s%s\n", status,
+                 cause.empty() ? "" : "; could not read ", cause.c_str(), cause.empty() ? loader.c_str() : "");
     return kExitAdapterFailed;
   }
   adapterStarted_ = true;

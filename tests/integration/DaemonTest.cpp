@@ -1,4 +1,7 @@
 // The daemon's start-up, refusals, stop, protocol checks and the command-line client.
+#include <fstream>
+#include <iterator>
+
 #include "SystemFixture.h"
 #include "ControlCodes.h"
 
@@ -115,6 +118,21 @@ TEST_F(DaemonStartTest, MissingFirmwareIsNamed) {
                            daemon.dir() + "/out.log");
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.output.find(missing), std::string::npos) << result.output;
+  EXPECT_FALSE(std::filesystem::exists(daemon.socketPath()));
+}
+
+TEST_F(DaemonStartTest, CorruptFirmwareFailsTheStartAndSaysWhy) {
+  std::ifstream in(binDir() + "/firmware/corvane.bin", std::ios::binary);
+  std::vector<char> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(image.size(), 32u);
+  image.back() ^= 0x5A;  // the checksum no longer matches
+  std::string corrupt = daemon.dir() + "/corrupt.bin";
+  std::ofstream(corrupt, std::ios::binary).write(image.data(), std::streamsize(image.size()));
+  auto result = runProgram({daemonBinary(), "--foreground", "--no-tap", "--socket", daemon.socketPath(), "--firmware", corrupt},
+                           daemon.dir() + "/out.log");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.output.find("adapter start failed (status 0xC0010006)"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("refused"), std::string::npos) << result.output;
   EXPECT_FALSE(std::filesystem::exists(daemon.socketPath()));
 }
 
