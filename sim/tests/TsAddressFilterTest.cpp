@@ -13,24 +13,36 @@ struct Collect : EntrySink {
   void submit(RingEntry e) override { entries.push_back(std::move(e)); }
 };
 
+// Appends bytes one by one (no range inserts into small vectors).
+void append(std::vector<uint8_t>& to, std::initializer_list<uint8_t> bytes) {
+  for (uint8_t b : bytes) to.push_back(b);
+}
+
 // An MPE section to a MAC and an IPv4 destination (no LLC/SNAP unless asked).
 RingEntry mpe(std::array<uint8_t, 6> mac, std::array<uint8_t, 4> ip, bool llcSnap = false) {
-  std::vector<uint8_t> s = {0x3E, 0xB0, 0, mac[5], mac[4], uint8_t(llcSnap ? 0xC3 : 0xC1), 0, 0, mac[3], mac[2], mac[1], mac[0]};
-  if (llcSnap) s.insert(s.end(), {0xAA, 0xAA, 0x03, 0, 0, 0, 0x08, 0x00});
-  std::vector<uint8_t> datagram(28, 0);
-  datagram[0] = 0x45;
-  std::copy(ip.begin(), ip.end(), datagram.begin() + 16);
-  s.insert(s.end(), datagram.begin(), datagram.end());
-  s.insert(s.end(), 4, 0);
+  std::vector<uint8_t> s;
+  s.reserve(64);
+  append(s, {0x3E, 0xB0, 0, mac[5], mac[4], uint8_t(llcSnap ? 0xC3 : 0xC1), 0, 0, mac[3], mac[2], mac[1], mac[0]});
+  if (llcSnap) append(s, {0xAA, 0xAA, 0x03, 0, 0, 0, 0x08, 0x00});
+  for (size_t i = 0; i < 28; ++i) s.push_back(i == 0 ? 0x45 : (i >= 16 && i < 20) ? ip[i - 16] : 0);
+  append(s, {0, 0, 0, 0});
   return RingEntry{0x500, 3, s};
 }
 
 RingEntry stuffed(std::array<uint8_t, 4> ip) {
-  std::vector<uint8_t> p = {0, 0, 1, 0xBD, 0, 0, 0x80, 0, 0, 0x45};
-  for (int i = 1; i < 16; ++i) p.push_back(i == 2 ? 0x7D : 0);  // an escaped byte before the address
-  p.insert(p.begin() + 12, 0x0D);
-  p.insert(p.end(), ip.begin(), ip.end());
-  p.insert(p.end(), 8, 0);
+  std::vector<uint8_t> p;
+  p.reserve(64);
+  append(p, {0, 0, 1, 0xBD, 0, 0, 0x80, 0, 0});
+  // The datagram's first 20 bytes with one escaped byte (0x7D) before the address.
+  for (size_t i = 0; i < 20; ++i) {
+    uint8_t b = i == 0 ? 0x45 : (i >= 16) ? ip[i - 16] : (i == 2 ? 0x7D : 0);
+    if (b == 0x7D) {
+      append(p, {0x7D, 0x0D});
+    } else {
+      p.push_back(b);
+    }
+  }
+  for (int i = 0; i < 8; ++i) p.push_back(0);
   p.push_back(0x7E);
   return RingEntry{0x520, 5, p};
 }
