@@ -1,9 +1,23 @@
 // Card events raised on the simulated card reach the window as the client mode decides.
+#include <thread>
+
 #include "SystemFixture.h"
 #include "ControlCodes.h"
 
 namespace cv7::itest {
 namespace {
+
+// Raises an event that brings no message and waits until the event thread has fetched it
+// with command 19. The interrupt routine acknowledges the mailbox interrupt by a
+// read-modify-write of the mailbox control register, with no lock against a command in
+// progress (the driver's design), so an event raised while the previous one is being fetched
+// can be lost; the tests raise the next event only after that.
+void raiseAndSettle(Daemon& daemon, unsigned code) {
+  long before = daemon.stat("card-commands");
+  ASSERT_EQ(daemon.admin("card-event " + std::to_string(code)), "ok");
+  ASSERT_TRUE(eventually([&] { return daemon.stat("card-commands") > before; })) << "event " << code;
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the rest of that exchange
+}
 
 // Raises one event and waits for the window to have `expected` messages.
 void raiseAndWait(Daemon& daemon, RecordingWindow& window, unsigned code, size_t expected) {
@@ -17,7 +31,7 @@ TEST_F(SystemTest, ClientModeOneMapsEveryKnownCardEvent) {
   size_t expected = 0;
   for (auto [code, parameter] : table) {
     // An unknown code before each known one: had it produced a message, the order would show it.
-    ASSERT_TRUE(raise(99));
+    raiseAndSettle(daemon, 99);
     raiseAndWait(daemon, window, code, ++expected);
     auto last = window.messages().back();
     EXPECT_EQ(last.message, kEventMessage);
@@ -29,7 +43,7 @@ TEST_F(SystemTest, ClientModeOneMapsEveryKnownCardEvent) {
 
 TEST_F(SystemTest, ClientModeTwoHearsOnlyClientOpenedAndOnlyWithoutClientOne) {
   ASSERT_EQ(Cvn_OpenSystem(2, window.window(), kEventMessage, kSearchMessage, kStatusMessage), 1);
-  ASSERT_TRUE(raise(10));
+  raiseAndSettle(daemon, 10);
   raiseAndWait(daemon, window, 21, 1);
   EXPECT_EQ(window.messages()[0].lParam, 1);
 
