@@ -11,7 +11,9 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
             libdvbpsi-dev nlohmann-json3-dev libpcap-dev libsqlite3-dev \
             iproute2 procps
 
-CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# A compiler cache speeds up rebuilds where one is installed; builds do not need it.
+LAUNCHER  := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
 # The fuzz build instruments everything the targets link, so libFuzzer sees coverage.
 FUZZ_FLAGS = -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
 
