@@ -111,6 +111,8 @@ std::string Daemon::chooseFirmware(const DaemonOptions& options) {
 }
 
 int Daemon::openSockets() {
+  parts_->control.setGroup(options_.group);
+  parts_->admin.setGroup(options_.group);
   auto result = parts_->control.listen(options_.socketPath, SOCK_SEQPACKET);
   if (result != SocketEndpoint::Result::Listening) {
     std::fprintf(stderr, "cv7: %s\n", parts_->control.error().c_str());
@@ -200,8 +202,12 @@ std::string Daemon::stats() const {
   std::ostringstream out;
   const auto& server = *parts_->server;
   auto& card = parts_->platform->card();
+  const auto& control = server.connections();
+  const auto& admin = parts_->adminServer->connections();
   out << "pid=" << ::getpid() << " requests=" << server.requests() << " malformed=" << server.malformed()
-      << " connections=" << server.connections() << " active-connections=" << server.activeConnections()
+      << " connections=" << control.accepted() << " active-connections=" << control.active()
+      << " refused-connections=" << control.refused() + admin.refused()
+      << " dropped-connections=" << control.dropped() + admin.dropped()
       << " interrupts=" << parts_->platform->interrupts() << " timers=" << parts_->platform->timersFired()
       << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames->frames()
       << " frame-bytes=" << parts_->frames->bytes() << " transfers=" << parts_->frames->transfers()
@@ -258,7 +264,7 @@ std::string Daemon::receiveCounters() const {
 }
 
 void Daemon::serveUntilSignal() {
-  parts_->server = std::make_unique<ControlServer>(*parts_->miniport);
+  parts_->server = std::make_unique<ControlServer>(*parts_->miniport, options_.maxConnections);
   AdminServer::Handlers handlers;
   handlers.cardEvent = [this](unsigned code) {
     parts_->platform->card().raiseCardEvent(uint8_t(code));
