@@ -166,20 +166,20 @@ int32_t Cvn_StopSystem() { return 1; }
 int32_t Cvn_GetVideoMode(uint8_t* mode) {
   if (!mode) return 0;
   CommandBlock block(cv7::cmd::CMD_GET_VIDEO_MODE);
-  uint16_t status = sendCommand(block);
-  if (status == cv7::ctl::kResultSuccess) *mode = block.parameters()[0];
-  return status != 0 ? 1 : 0;
+  // Only a reply of the right kind (status 1) carries the mode; status 3 is another reply.
+  if (sendCommand(block) != cv7::ctl::kResultSuccess) return 0;
+  *mode = block.parameters()[0];
+  return 1;
 }
 
 int32_t Cvn_GetFirmwareVersion(uint8_t* version) {
   if (!version) return 0;
   CommandBlock block(cv7::cmd::CMD_GET_FIRMWARE_VERSION);
-  uint16_t status = sendCommand(block);
-  if (status == cv7::ctl::kResultSuccess) {
-    version[0] = block.parameters()[0];
-    version[1] = block.parameters()[1];
-  }
-  return status != 0 ? 1 : 0;
+  // Only a reply of the right kind (status 1) carries the version; status 3 is another reply.
+  if (sendCommand(block) != cv7::ctl::kResultSuccess) return 0;
+  version[0] = block.parameters()[0];
+  version[1] = block.parameters()[1];
+  return 1;
 }
 
 int32_t Cvn_GetDriverVersion(uint8_t* version) {
