@@ -116,6 +116,25 @@ TEST(SkyParserTest, RefusesCollisionsBetweenDishesTranspondersAndPids) {
             std::string::npos);
 }
 
+// 27500 ksymbol/s at 3/4 carry about 38 Mbit/s; the generators together must fit.
+TEST(SkyParserTest, RefusesGeneratorsThatTogetherExceedTheTransponder) {
+  auto source = [](int pid, int rate, const char* encapsulation) {
+    return R"({"kind": "generator", "pid": )" + std::to_string(pid) + R"(, "datagramsPerSecond": )" +
+           std::to_string(rate) + R"(, "payloadSize": 1000, "encapsulation": ")" + encapsulation + R"("})";
+  };
+  // Each of these alone fits (about 17 Mbit/s); three of them do not.
+  std::string one = source(0x500, 2000, "mpe");
+  EXPECT_NO_THROW(parseSky(skyWith(R"(, "sources": [)" + one + "]"), "test.json"));
+  std::string three = one + ", " + source(0x501, 2000, "mpe-llc-snap") + ", " + source(0x502, 2000, "stuffed-pes");
+  std::string error = errorOf(skyWith(R"(, "sources": [)" + three + "]"));
+  EXPECT_EQ(error.rfind("test.json: satellites[0].transponders[0].sources: the generators need", 0), 0u) << error;
+  EXPECT_NE(error.find("38.0 Mbit/s"), std::string::npos) << error;
+  // A faster code rate carries them.
+  std::string faster = skyWith(R"(, "fec": "7/8", "sources": [)" + three + "]");
+  faster.replace(faster.find("27500"), 5, "45000");
+  EXPECT_NO_THROW(parseSky(faster, "test.json"));
+}
+
 TEST(SkyParserTest, KeepsTranspondersInFrequencyOrder) {
   Sky sky = parseSky(R"({"satellites": [{"name": "A", "dish": {"lnb": {"type": "c-band"}}, "transponders": [
       {"frequencyKHz": 4000000, "polarisation": "H", "symbolRateKsps": 27500, "transportStreamId": 1},

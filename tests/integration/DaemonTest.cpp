@@ -33,6 +33,7 @@ TEST_F(SystemTest, SocketAndDirectoryAreForTrustedUsersOnly) {
 TEST_F(SystemTest, MalformedRequestsAreRefusedAndTheConnectionGoesOn) {
   RawConnection connection(daemon.socketPath());
   const uint32_t invalid = 0xC000000D;
+  EXPECT_EQ(connection.sendRaw({}, 0), invalid);         // empty
   EXPECT_EQ(connection.sendRaw({1, 2, 3}, 0), invalid);  // shorter than a header
   uint32_t header[8] = {0x52375643, 1, ctl::IOCTL_CV7_GET_INTERFACE_VERSION, 100, 8, 0, 0, 0};
   std::vector<uint8_t> message(sizeof header);
@@ -51,7 +52,7 @@ TEST_F(SystemTest, MalformedRequestsAreRefusedAndTheConnectionGoesOn) {
   std::memcpy(message.data(), header, sizeof header);
   EXPECT_EQ(connection.sendRaw(message, 8), invalid);  // names a handle but carries no fd
   EXPECT_EQ(connection.word(ctl::IOCTL_CV7_GET_INTERFACE_VERSION), 2u);
-  EXPECT_EQ(daemon.stat("malformed"), 5);
+  EXPECT_EQ(daemon.stat("malformed"), 6);
 }
 
 TEST_F(SystemTest, AnswerNeverExceedsTheAskedOutputLength) {
