@@ -8,7 +8,6 @@
 #include <cstring>
 #include <sstream>
 
-#include "Log.h"
 
 namespace cv7::host {
 

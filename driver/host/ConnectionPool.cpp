@@ -58,8 +58,7 @@ void ConnectionPool::reapFinished() {
 }
 
 void ConnectionPool::acceptLoop(int listenFd) {
-  PeerConnection listener(::dup(listenFd), stopFd_, 0);
-  while (listener.waitReadable() == PeerConnection::Wait::Ready) {
+  while (PeerConnection::waitReadable(listenFd, stopFd_) == PeerConnection::Wait::Ready) {
     int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd < 0) {
       if (errno != EINTR && errno != EAGAIN && errno != ECONNABORTED) {

@@ -96,9 +96,9 @@ bool ControlServer::serveOne(PeerConnection& peer, std::vector<uint8_t>& buffer)
     received = ::recvmsg(peer.fd(), &message, MSG_CMSG_CLOEXEC | MSG_DONTWAIT);
   } while (received < 0 && errno == EINTR);
   if (received < 0) return errno == EAGAIN || errno == EWOULDBLOCK;
-  ReceivedFds received_fds;
-  received_fds.collect(message);
-  const std::vector<int>& fds = received_fds.fds;
+  ReceivedFds attached;
+  attached.collect(message);
+  const std::vector<int>& fds = attached.fds;
   if (received == 0 && fds.empty() && peerHungUp(peer.fd())) return false;
 
   RequestHeader header{};

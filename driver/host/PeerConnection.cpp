@@ -28,8 +28,8 @@ PeerConnection::~PeerConnection() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-PeerConnection::Wait PeerConnection::waitReadable(int timeoutMilliseconds) const {
-  int ready = waitFor(fd_, POLLIN, stopFd_, timeoutMilliseconds);
+PeerConnection::Wait PeerConnection::waitReadable(int fd, int stopFd, int timeoutMilliseconds) {
+  int ready = waitFor(fd, POLLIN, stopFd, timeoutMilliseconds);
   return ready < 0 ? Wait::Stopped : ready == 0 ? Wait::TimedOut : Wait::Ready;
 }
 

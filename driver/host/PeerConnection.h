@@ -25,7 +25,9 @@ class PeerConnection {
 
   enum class Wait { Ready, Stopped, TimedOut };
   // Until something can be read (or the peer hung up); timeoutMilliseconds -1 = no limit.
-  Wait waitReadable(int timeoutMilliseconds = -1) const;
+  Wait waitReadable(int timeoutMilliseconds = -1) const { return waitReadable(fd_, stopFd_, timeoutMilliseconds); }
+  // The same for any descriptor (a listening socket).
+  static Wait waitReadable(int fd, int stopFd, int timeoutMilliseconds = -1);
   // Sends all bytes. False when the server stops, the peer is gone or did not take them
   // within the send timeout (the connection is then marked dropped).
   bool send(const void* data, size_t length);

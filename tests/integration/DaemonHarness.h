@@ -141,8 +141,10 @@ struct ProcessResult {
   std::string output;
 };
 
-// Runs a program with arguments to its end and collects its standard output and error.
-inline ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& outputFile) {
+// Runs a program with arguments to its end and collects its standard output and error. With
+// a limit, a program still running after it is killed (status -1).
+inline ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& outputFile,
+                                std::chrono::milliseconds limit = std::chrono::milliseconds(0)) {
   pid_t child = ::fork();
   if (child == 0) {
     int out = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -156,7 +158,13 @@ inline ProcessResult runProgram(const std::vector<std::string>& argv, const std:
   }
   ProcessResult result;
   int status = 0;
-  ::waitpid(child, &status, 0);
+  auto ended = [&] { return ::waitpid(child, &status, WNOHANG) == child; };
+  if (limit.count() == 0) {
+    ::waitpid(child, &status, 0);
+  } else if (!eventually(ended, limit)) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
   if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
   std::ifstream in(outputFile);
   std::stringstream text;
@@ -256,6 +264,8 @@ class Daemon {
   std::string admin(const std::string& command) const {
     int fd = connectUnix(socket_ + ".admin", SOCK_STREAM);
     if (fd < 0) return "no admin socket";
+    timeval limit{20, 0};  // a daemon that stops answering fails the test instead of hanging it
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     std::string line = command + "\n";
     if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) < 0) {
       ::close(fd);

@@ -219,7 +219,7 @@ class HostileStartTest : public ::testing::Test {
     std::vector<std::string> argv = {daemonBinary(), "--foreground", "--no-tap", "--socket",
                                      socket.empty() ? daemon.socketPath() : socket};
     argv.insert(argv.end(), extra.begin(), extra.end());
-    return runProgram(argv, daemon.dir() + "/out.log");
+    return runProgram(argv, daemon.dir() + "/out.log", std::chrono::seconds(30));  // a daemon that starts is a failure
   }
   Daemon daemon;
 };
