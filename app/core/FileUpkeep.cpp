@@ -50,49 +50,51 @@ int FileUpkeep::openDataFile(const QString& path) {
   return openWithRetries([&] { return Cvn_ChannelFileOpen(native.constData()); }, Cvn_ChannelFileClose);
 }
 
+// The file is closed again before anything is shown, so that it is marked in use only while
+// it is read or written.
+FileUpkeep::Access FileUpkeep::accessDataFile(const QString& path, int32_t (*access)()) {
+  switch (openDataFile(path)) {
+    case FILE_OPEN_OK: {
+      const bool done = access() != 0;
+      Cvn_ChannelFileClose();
+      return done ? Access::Done : Access::Failed;
+    }
+    case FILE_IS_USING: return Access::InUse;
+    default: return Access::NotOpened;
+  }
+}
+
 FileUpkeep::Result FileUpkeep::loadDataFile() {
   const QString path = state_.m_strSateFile;
   if (path.isEmpty()) return Result::NoFile;
-  switch (openDataFile(path)) {
-    case FILE_OPEN_OK:
-      if (Cvn_ChannelFileRead()) {
-        Cvn_ChannelFileClose();
-        return Result::Done;
-      }
+  switch (accessDataFile(path, Cvn_ChannelFileRead)) {
+    case Access::Done: return Result::Done;
+    case Access::Failed:
       ui_.fileMessage(StringId::FileReadFailed, path);
-      Cvn_ChannelFileClose();
       removeFile(path);
       return repairDataFile();
-    case FILE_IS_USING:
+    case Access::InUse:
       // Still held by another program: neither read nor replaced; the database keeps what
       // it held, and the user learns that the file could not be opened.
       ui_.fileMessage(StringId::FileOpenFailed, path);
       return Result::InUse;
-    default:
-      ui_.fileMessage(StringId::FileOpenFailed, path);
-      return repairDataFile();
+    case Access::NotOpened: break;
   }
+  ui_.fileMessage(StringId::FileOpenFailed, path);
+  return repairDataFile();
 }
 
 // Saving never gives up the database in memory: it holds what the user means to keep.
 FileUpkeep::Result FileUpkeep::saveDataFile() {
   const QString path = state_.m_strSateFile;
   if (path.isEmpty()) return Result::NoFile;
-  switch (openDataFile(path)) {
-    case FILE_OPEN_OK:
-      if (Cvn_ChannelFileWrite()) {
-        Cvn_ChannelFileClose();
-        return Result::Done;
-      }
-      Cvn_ChannelFileClose();
-      ui_.fileMessage(StringId::FileWriteFailed, path);
-      return Result::Failed;
-    case FILE_IS_USING:
-      ui_.fileMessage(StringId::FileWriteFailed, path);
-      return Result::InUse;
-    default:
-      return createDataFile(path);
+  switch (accessDataFile(path, Cvn_ChannelFileWrite)) {
+    case Access::Done: return Result::Done;
+    case Access::Failed: ui_.fileMessage(StringId::FileWriteFailed, path); return Result::Failed;
+    case Access::InUse: ui_.fileMessage(StringId::FileWriteFailed, path); return Result::InUse;
+    case Access::NotOpened: break;
   }
+  return createDataFile(path);
 }
 
 FileUpkeep::Result FileUpkeep::repairDataFile() {
@@ -114,17 +116,25 @@ FileUpkeep::Result FileUpkeep::startEmptySatellite() {
 }
 
 FileUpkeep::Result FileUpkeep::createDataFile(const QString& path) {
-  if (!Cvn_ChannelFileCreate(nativePath(path).constData())) {
-    ui_.fileMessage(StringId::FileCreateFailed, path);
-    return Result::Failed;
+  return createAndWrite(path, Cvn_ChannelFileCreate, Cvn_ChannelFileWrite, Cvn_ChannelFileClose,
+                        StringId::FileCreateFailed)
+             ? Result::Done
+             : Result::Failed;
+}
+
+bool FileUpkeep::createAndWrite(const QString& path, int32_t (*create)(const char*), int32_t (*write)(),
+                                int32_t (*close)(), int createFailedMessage) {
+  if (!create(nativePath(path).constData())) {
+    ui_.fileMessage(createFailedMessage, path);
+    return false;
   }
-  if (!Cvn_ChannelFileWrite()) {
-    Cvn_ChannelFileClose();
+  if (!write()) {
+    close();
     ui_.fileMessage(StringId::FileWriteFailed, path);
-    return Result::Failed;
+    return false;
   }
-  Cvn_ChannelFileClose();
-  return Result::Done;
+  close();
+  return true;
 }
 
 bool FileUpkeep::StartDefaultMode() {
@@ -137,16 +147,12 @@ bool FileUpkeep::StartDefaultMode() {
   if (!satellite) return false;
   const QString defaultPath = BaseDirectory::child(BaseDirectory::child(base, kDefaultFileDir), satellite->fileName);
   // A default file that another program holds through every attempt counts as not opened.
-  if (openDataFile(defaultPath) != FILE_OPEN_OK) {
-    ui_.fileMessage(StringId::FileOpenFailed, defaultPath);
-    return false;
+  switch (accessDataFile(defaultPath, Cvn_ChannelFileRead)) {
+    case Access::Done: break;
+    case Access::Failed: ui_.fileMessage(StringId::FileReadFailed, defaultPath); return false;
+    case Access::InUse:
+    case Access::NotOpened: ui_.fileMessage(StringId::FileOpenFailed, defaultPath); return false;
   }
-  if (!Cvn_ChannelFileRead()) {
-    ui_.fileMessage(StringId::FileReadFailed, defaultPath);
-    Cvn_ChannelFileClose();
-    return false;
-  }
-  Cvn_ChannelFileClose();
   return createDataFile(state_.m_strSateFile) == Result::Done;
 }
 
@@ -155,34 +161,26 @@ QString FileUpkeep::favoriteFilePath() const {
 }
 
 FileUpkeep::Result FileUpkeep::openFavoriteFile() {
-  const QString path = favoriteFilePath();
-  const QByteArray native = nativePath(path);
-  if (openWithRetries([&] { return Cvn_FavoriteFileOpen(native.constData()); }, Cvn_FavoriteFileClose) ==
-      FILE_OPEN_OK) {
-    if (Cvn_FavoriteReadFile()) {
-      Cvn_FavoriteFileClose();
-      return Result::Done;
-    }
-    Cvn_FavoriteFileClose();
-    ui_.fileMessage(StringId::FileReadFailed, path);
-    removeFile(path);
-  } else {
-    ui_.fileMessage(StringId::FileOpenFailed, path);
-  }
-  return createFavoriteFile(path);
+  return accessFavoriteFile(Cvn_FavoriteReadFile, StringId::FileReadFailed);
 }
 
 FileUpkeep::Result FileUpkeep::saveFavoriteFile() {
+  return accessFavoriteFile(Cvn_FavoriteWriteFile, StringId::FileWriteFailed);
+}
+
+// Opens the favourite file and reads or writes it; a file that does not open, or whose
+// access fails (then it is deleted), is written anew from the library's favourites.
+FileUpkeep::Result FileUpkeep::accessFavoriteFile(int32_t (*access)(), int failedMessage) {
   const QString path = favoriteFilePath();
   const QByteArray native = nativePath(path);
   if (openWithRetries([&] { return Cvn_FavoriteFileOpen(native.constData()); }, Cvn_FavoriteFileClose) ==
       FILE_OPEN_OK) {
-    if (Cvn_FavoriteWriteFile()) {
+    if (access()) {
       Cvn_FavoriteFileClose();
       return Result::Done;
     }
     Cvn_FavoriteFileClose();
-    ui_.fileMessage(StringId::FileWriteFailed, path);
+    ui_.fileMessage(failedMessage, path);
     removeFile(path);
   } else {
     ui_.fileMessage(StringId::FileOpenFailed, path);
@@ -192,44 +190,27 @@ FileUpkeep::Result FileUpkeep::saveFavoriteFile() {
 
 // The favourites that the library holds, into a new file.
 FileUpkeep::Result FileUpkeep::createFavoriteFile(const QString& path) {
-  if (!Cvn_FavoriteFileCreate(nativePath(path).constData())) {
-    ui_.fileMessage(StringId::FileOpenFailed, path);
-    return Result::Failed;
-  }
-  if (!Cvn_FavoriteWriteFile()) {
-    Cvn_FavoriteFileClose();
-    ui_.fileMessage(StringId::FileWriteFailed, path);
-    return Result::Failed;
-  }
-  Cvn_FavoriteFileClose();
-  return Result::Repaired;
+  return createAndWrite(path, Cvn_FavoriteFileCreate, Cvn_FavoriteWriteFile, Cvn_FavoriteFileClose,
+                        StringId::FileOpenFailed)
+             ? Result::Repaired
+             : Result::Failed;
 }
 
 FileUpkeep::Result FileUpkeep::writeTemporaryCopy() {
   const QString path = BaseDirectory::child(state_.m_strDataDir, kTemporaryFileName);
-  const QByteArray native = nativePath(path);
-  switch (openDataFile(path)) {
-    case FILE_OPEN_OK:
-      if (Cvn_ChannelFileWrite()) {
-        Cvn_ChannelFileClose();
-        return Result::Done;
-      }
-      Cvn_ChannelFileClose();
+  switch (accessDataFile(path, Cvn_ChannelFileWrite)) {
+    case Access::Done: return Result::Done;
+    case Access::Failed:
       trace("temporary copy: cannot write " + path);
       removeFile(path);
       return Result::Failed;
-    case FILE_IS_USING:
-      trace("temporary copy: in use " + path);
-      return Result::InUse;
-    default:
-      if (Cvn_ChannelFileCreate(native.constData()) && Cvn_ChannelFileWrite()) {
-        Cvn_ChannelFileClose();
-        return Result::Done;
-      }
-      Cvn_ChannelFileClose();
-      trace("temporary copy: cannot create " + path);
-      return Result::Failed;
+    case Access::InUse: trace("temporary copy: in use " + path); return Result::InUse;
+    case Access::NotOpened: break;
   }
+  const bool written = Cvn_ChannelFileCreate(nativePath(path).constData()) && Cvn_ChannelFileWrite();
+  Cvn_ChannelFileClose();
+  if (!written) trace("temporary copy: cannot create " + path);
+  return written ? Result::Done : Result::Failed;
 }
 
 void FileUpkeep::removeSatelliteFromFavorites(const QString& name) {

@@ -59,9 +59,16 @@ class FileUpkeep {
   // with `close` and a pause between attempts; returns the last answer.
   int openWithRetries(const std::function<int()>& open, const std::function<int()>& close);
   int openDataFile(const QString& path);
+  enum class Access { Done, Failed, InUse, NotOpened };
+  // Opens a data file with retries, runs `access` (read or write) on it and closes it.
+  Access accessDataFile(const QString& path, int32_t (*access)());
   Result repairDataFile();
   Result startEmptySatellite();
   Result createDataFile(const QString& path);
+  // Creates `path`, writes it and closes it; tells the user which step failed.
+  bool createAndWrite(const QString& path, int32_t (*create)(const char*), int32_t (*write)(), int32_t (*close)(),
+                      int createFailedMessage);
+  Result accessFavoriteFile(int32_t (*access)(), int failedMessage);
   Result createFavoriteFile(const QString& path);
   QString favoriteFilePath() const;
 
