@@ -19,36 +19,14 @@ constexpr uint32_t kNotAnEvent = 0xC0000024;
 constexpr uint32_t kTooManyConnections = 0xC000009A;
 
 // A child process whose own connection does `setup`, then waits to be killed.
-class HoldingClient {
+class HoldingClient : public ChildProcess {
  public:
-  HoldingClient(const std::string& socket, const std::function<bool(RawConnection&)>& setup) {
-    int ready[2];
-    if (::pipe(ready) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(ready[0]);
-      RawConnection connection(socket);
-      char answer = connection.connected() && setup(connection) ? 'y' : 'n';
-      if (::write(ready[1], &answer, 1) != 1) ::_exit(3);
-      for (;;) ::pause();
-    }
-    ::close(ready[1]);
-    char answer = 0;
-    ready_ = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
-    ::close(ready[0]);
-  }
-  ~HoldingClient() { kill(); }
-  bool ready() const { return ready_; }
-  void kill() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  bool ready_ = false;
+  HoldingClient(const std::string& socket, const std::function<bool(RawConnection&)>& setup)
+      // The child never leaves this constructor, so the captured connection stays open.
+      : ChildProcess([&socket, &setup, connection = std::shared_ptr<RawConnection>()]() mutable {
+          connection = std::make_shared<RawConnection>(socket);
+          return connection->connected() && setup(*connection);
+        }) {}
 };
 
 bool readEvent(int fd) {

@@ -8,46 +8,16 @@ namespace {
 
 // A child process that opens the library in a client mode, tells the parent, then runs
 // its work and exits with its result (or waits to be killed when work is empty).
-class ClientProcess {
+class ClientProcess : public ChildProcess {
  public:
-  ClientProcess(uint8_t mode, std::function<int()> work) {
-    int ready[2];
-    if (::pipe(ready) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(ready[0]);
-      char opened = Cvn_OpenSystem(mode, nullptr, 0, 0, 0) == 1 ? 'y' : 'n';
-      if (::write(ready[1], &opened, 1) != 1) ::_exit(3);
-      if (opened != 'y') ::_exit(2);
-      if (!work) {
-        for (;;) ::pause();
-      }
-      int result = work();
-      ::_exit(Cvn_CloseSystem() == 1 ? result : 4);
-    }
-    ::close(ready[1]);
-    char opened = 0;
-    opened_ = ::read(ready[0], &opened, 1) == 1 && opened == 'y';
-    ::close(ready[0]);
-  }
-  ~ClientProcess() { kill(); }
-  bool opened() const { return opened_; }
-  int wait() {
-    int status = 0;
-    if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_) return -1;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  void kill() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  bool opened_ = false;
+  ClientProcess(uint8_t mode, std::function<int()> work)
+      : ChildProcess([mode] { return Cvn_OpenSystem(mode, nullptr, 0, 0, 0) == 1; },
+                     work ? std::function<int()>([work] {
+                       int result = work();
+                       return Cvn_CloseSystem() == 1 ? result : 4;
+                     })
+                          : nullptr) {}
+  bool opened() const { return ready(); }
 };
 
 // Returns how many of the reads failed.
