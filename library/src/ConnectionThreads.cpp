@@ -8,6 +8,7 @@
 #include "ConnectionEvents.h"
 #include "ControlCodes.h"
 #include "Device.h"
+#include "LibraryThread.h"
 #include "Session.h"
 
 namespace corvane::connection {
@@ -75,6 +76,7 @@ bool copyStatusReport(const uint8_t* reply, uint32_t length, CvnStatusRecord& re
 
 // The card event is waited for without time-out: the session's stop signals it.
 void eventThreadMain(std::shared_ptr<Session> session) {
+  nameLibraryThread("cvn-event");
   Session& s = *session;
   for (;;) {
     s.cardEvent().wait(-1);
@@ -84,6 +86,7 @@ void eventThreadMain(std::shared_ptr<Session> session) {
 }
 
 void statusThreadMain(std::shared_ptr<Session> session) {
+  nameLibraryThread("cvn-status");
   Session& s = *session;
   for (;;) {
     s.statusEvent().wait(kStatusWaitMilliseconds);

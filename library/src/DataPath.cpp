@@ -19,6 +19,7 @@
 #include "AutoResetEvent.h"
 #include "ControlCodes.h"
 #include "Device.h"
+#include "LibraryThread.h"
 #include "NetworkConfig.h"
 #include "corvane.h"
 
@@ -235,6 +236,7 @@ void drain(Run& r) {
 
 // The thread keeps its run alive: termination from a callback returns before the thread ends.
 void threadMain(std::shared_ptr<Run> run) {
+  nameLibraryThread("cvn-data");
   while (!run->stop.load()) {
     run->dataEvent.wait(-1);
     if (run->stop.load()) break;

@@ -15,6 +15,7 @@
 #include "CommandCodes.h"
 #include "Connection.h"
 #include "ControlCodes.h"
+#include "LibraryThread.h"
 #include "SearchResult.h"
 #include "Session.h"
 #include "Tuning.h"
@@ -99,6 +100,7 @@ namespace corvane::connection {
 // Runs every asynchronous start once: a start that came while the thread was busy (its
 // wake-up may have been taken by a pause) is found by its generation.
 void searchThreadMain(std::shared_ptr<Session> session) {
+  nameLibraryThread("cvn-search");
   // A start made before this connection existed is not this connection's to deliver.
   uint64_t handled = search::requestedAsync.load();
   for (;;) {

@@ -117,11 +117,17 @@ class ParkedChild {
     }                                                                              \
   } while (0)
 
-// The threads of this process.
-inline size_t threadCount() {
+// The library's threads still in this process (their names begin with "cvn-").
+inline size_t libraryThreads() {
   size_t count = 0;
   if (DIR* tasks = ::opendir("/proc/self/task")) {
-    while (dirent* entry = ::readdir(tasks)) count += entry->d_name[0] != '.';
+    while (dirent* entry = ::readdir(tasks)) {
+      if (entry->d_name[0] == '.') continue;
+      std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+      std::string name;
+      std::getline(comm, name);
+      count += name.rfind("cvn-", 0) == 0;
+    }
     ::closedir(tasks);
   }
   return count;

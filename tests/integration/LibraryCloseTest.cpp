@@ -26,7 +26,6 @@ intptr_t ignoreMessage(uint32_t, uintptr_t, intptr_t) { return 0; }
 // it, the library thread that sent it ends.
 int closeWhileAMessageWaits(uint8_t mode, const std::function<bool()>& makeMessage) {
   QueuedWindow window(ignoreMessage);
-  size_t threadsBefore = threadCount();
   int closed = -1;
   bool waited = false;
   window.runOnWindowThread([&] {
@@ -39,7 +38,7 @@ int closeWhileAMessageWaits(uint8_t mode, const std::function<bool()>& makeMessa
   });
   CHILD_CHECK(waited);
   CHILD_CHECK(closed == 1);
-  CHILD_CHECK(eventually([&] { return threadCount() == threadsBefore; }));
+  CHILD_CHECK(eventually([] { return libraryThreads() == 0; }));
   return 0;
 }
 
@@ -65,25 +64,21 @@ TEST_F(ThreadModelTest, CloseOnTheWindowThreadWithAStatusListWaitingReturns) {
 TEST_F(ThreadModelTest, CloseInsideTheSearchHandlerWorks) {
   for (bool queued : {false, true}) {
     ChildOutcome outcome = runChild([queued] {
-      size_t threadsBefore = threadCount();
-      std::atomic<int> closed{-1};
+          std::atomic<int> closed{-1};
       auto handler = [&](uint32_t message, uintptr_t, intptr_t) {
         if (message == kThreadSearchMessage) closed = Cvn_CloseSystem();
         return intptr_t(0);
       };
       DirectWindow direct(handler);
       std::optional<QueuedWindow> queue;
-      if (queued) {
-        queue.emplace(handler);
-        ++threadsBefore;  // the window thread
-      }
+      if (queued) queue.emplace(handler);
       CvnWindow* window = queued ? queue->window() : direct.window();
       CHILD_CHECK(Cvn_OpenSystem(1, window, kThreadEventMessage, kThreadSearchMessage, 0) == 1);
       CHILD_CHECK(lock());
       CHILD_CHECK(Cvn_SearchChannel(1) == 1);
       CHILD_CHECK(eventually([&] { return closed != -1; }, 10s));
       CHILD_CHECK(closed == 1);
-      CHILD_CHECK(eventually([&] { return threadCount() == threadsBefore; }));
+      CHILD_CHECK(eventually([] { return libraryThreads() == 0; }));
       CHILD_CHECK(Cvn_OpenSystem(1, window, kThreadEventMessage, kThreadSearchMessage, 0) == 1);
       CHILD_CHECK(Cvn_CloseSystem() == 1);
       return 0;
@@ -94,8 +89,7 @@ TEST_F(ThreadModelTest, CloseInsideTheSearchHandlerWorks) {
 
 TEST_F(ThreadModelTest, CloseInsideACardEventHandlerWorks) {
   ChildOutcome outcome = runChild([this] {
-    size_t threadsBefore = threadCount();
-    std::atomic<int> closed{-1};
+      std::atomic<int> closed{-1};
     DirectWindow window([&](uint32_t message, uintptr_t, intptr_t) {
       if (message == kThreadEventMessage) closed = Cvn_CloseSystem();
       return intptr_t(0);
@@ -104,7 +98,7 @@ TEST_F(ThreadModelTest, CloseInsideACardEventHandlerWorks) {
     CHILD_CHECK(daemon.admin("card-event 21") == "ok");
     CHILD_CHECK(eventually([&] { return closed != -1; }, 10s));
     CHILD_CHECK(closed == 1);
-    CHILD_CHECK(eventually([&] { return threadCount() == threadsBefore; }));
+    CHILD_CHECK(eventually([] { return libraryThreads() == 0; }));
     return 0;
   });
   EXPECT_TRUE(outcome.exitedWith(0)) << outcome.describe();
@@ -131,8 +125,7 @@ struct DataCallbacks {
 
 TEST_F(ThreadModelTest, CloseInsideADataCallbackEndsTheDataPath) {
   ChildOutcome outcome = runChild([] {
-    size_t threadsBefore = threadCount();
-    std::atomic<int> closed{-1};
+      std::atomic<int> closed{-1};
     DataCallbacks::inside = [&] { closed = Cvn_CloseSystem(); };
     CHILD_CHECK(Cvn_OpenSystem(2, nullptr, 0, 0, 0) == 1);
     CHILD_CHECK(lock());
@@ -140,7 +133,7 @@ TEST_F(ThreadModelTest, CloseInsideADataCallbackEndsTheDataPath) {
     CHILD_CHECK(Cvn_RegisterDataPath(DataCallbacks::registration()) == CVN_DATAPATH_OK);
     CHILD_CHECK(eventually([] { return DataCallbacks::done.load(); }, 10s));
     CHILD_CHECK(closed == 1);
-    CHILD_CHECK(eventually([&] { return threadCount() == threadsBefore; }));
+    CHILD_CHECK(eventually([] { return libraryThreads() == 0; }));
     std::this_thread::sleep_for(200ms);
     CHILD_CHECK(DataCallbacks::callsAfter == 0);
     return 0;
@@ -156,14 +149,13 @@ TEST_F(ThreadModelTest, TerminationInsideADataCallbackWorks) {
       terminated = Cvn_TermDataPath();
     };
     CHILD_CHECK(Cvn_OpenSystem(2, nullptr, 0, 0, 0) == 1);
-    size_t threadsOpen = threadCount();
     CHILD_CHECK(lock());
     CHILD_CHECK(Cvn_InitDataPath() == CVN_DATAPATH_OK);
     CHILD_CHECK(Cvn_RegisterDataPath(DataCallbacks::registration()) == CVN_DATAPATH_OK);
     CHILD_CHECK(eventually([] { return DataCallbacks::done.load(); }, 10s));
     CHILD_CHECK(unregistered == CVN_DATAPATH_OK);
     CHILD_CHECK(terminated == CVN_DATAPATH_OK);
-    CHILD_CHECK(eventually([&] { return threadCount() == threadsOpen; }));
+    CHILD_CHECK(eventually([] { return libraryThreads() == 2; }));  // the event and search threads
     CHILD_CHECK(DataCallbacks::callsAfter == 0);
     // The path is free again, for this process or another.
     CHILD_CHECK(Cvn_InitDataPath() == CVN_DATAPATH_OK);
