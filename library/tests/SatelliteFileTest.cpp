@@ -3,8 +3,6 @@
 // stamps of other client modes are written into the test files by hand, while a child
 // process holds the file open as their live holder would.
 #include <fcntl.h>
-#include <signal.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +11,7 @@
 
 #include <cstring>
 
+#include "../../tests/integration/ChildProcess.h"
 #include "DatabaseTestSupport.h"
 
 namespace {
@@ -75,36 +74,7 @@ class SatelliteFile : public ::testing::Test {
   }
 
   // A child process that has the file open through the library until it is killed.
-  class Holder {
-   public:
-    explicit Holder(const std::string& path) {
-      int ready[2];
-      if (::pipe(ready) != 0) return;
-      pid_ = ::fork();
-      if (pid_ == 0) {
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        char opened = Cvn_ChannelFileOpen(path.c_str()) == FILE_OPEN_OK ? 'y' : 'n';
-        if (::write(ready[1], &opened, 1) != 1) ::_exit(1);
-        for (;;) ::pause();
-      }
-      char opened = 0;
-      holding_ = ::read(ready[0], &opened, 1) == 1 && opened == 'y';
-      ::close(ready[0]);
-      ::close(ready[1]);
-    }
-    ~Holder() { kill(); }
-    bool holding() const { return holding_; }
-    void kill() {
-      if (pid_ <= 0) return;
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-      pid_ = -1;
-    }
-
-   private:
-    pid_t pid_ = -1;
-    bool holding_ = false;
-  };
+  static bool holdFile(const std::string& path) { return Cvn_ChannelFileOpen(path.c_str()) == FILE_OPEN_OK; }
 
   TempDir dir_;
 };
@@ -325,8 +295,8 @@ TEST_F(SatelliteFile, ASmallerDatabaseOverALargerFileLeavesTheTailAndReadsBack) 
 TEST_F(SatelliteFile, OwnerStampDecidesWhoMayOpen) {
   std::string path = dir_.file("stamp.cvd");
   writeBytes(path, craft(0, {}));
-  Holder holder(path);
-  ASSERT_TRUE(holder.holding());
+  cv7::itest::ParkedChild holder([&] { return holdFile(path); });
+  ASSERT_TRUE(holder.ready());
   setStamp(path, 3);  // as the live holder of mode 3 has it
   // This process has no connection: its mode is 0, so a file held by mode 3 is in use.
   EXPECT_EQ(Cvn_ChannelFileOpen(path.c_str()), FILE_IS_USING);
@@ -362,8 +332,8 @@ TEST_F(SatelliteFile, AStampIsHeldOnlyWhileItsHolderLives) {
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
-  Holder holder(path);
-  ASSERT_TRUE(holder.holding());
+  cv7::itest::ParkedChild holder([&] { return holdFile(path); });
+  ASSERT_TRUE(holder.ready());
   setStamp(path, 1);
   EXPECT_EQ(openInChild(), FILE_IS_USING);
   EXPECT_EQ(Cvn_ChannelFileOpen(path.c_str()), FILE_IS_USING);

@@ -72,11 +72,12 @@ inline ChildOutcome runChild(const std::function<int()>& body,
   return outcome;
 }
 
-// A child process that does its set-up, tells the test whether it worked, and then stays
-// until it is killed (by kill(), its destructor, or the end of the test process).
+// A child process that does its set-up and tells the test whether it worked; then it runs
+// `work` and exits with its result, or, without work, stays until it is killed (by kill(),
+// its destructor, or the end of the test process). A failed set-up exits with status 2.
 class ParkedChild {
  public:
-  explicit ParkedChild(const std::function<bool()>& setUp) {
+  explicit ParkedChild(const std::function<bool()>& setUp, const std::function<int()>& work = nullptr) {
     int ready[2];
     if (::pipe(ready) != 0) return;
     std::fflush(nullptr);
@@ -84,7 +85,9 @@ class ParkedChild {
     if (pid_ == 0) {
       ::prctl(PR_SET_PDEATHSIG, SIGKILL);
       char done = setUp() ? 'y' : 'n';
-      if (::write(ready[1], &done, 1) != 1) ::_exit(1);
+      if (::write(ready[1], &done, 1) != 1) ::_exit(3);
+      if (done != 'y') ::_exit(2);
+      if (work) ::_exit(work());
       for (;;) ::pause();
     }
     char done = 0;
@@ -96,6 +99,13 @@ class ParkedChild {
   ParkedChild(const ParkedChild&) = delete;
   ParkedChild& operator=(const ParkedChild&) = delete;
   bool ready() const { return ready_; }
+  // The exit status of a child with work; -1 when it did not exit normally.
+  int wait() {
+    int status = 0;
+    if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_) return -1;
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
   void kill() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGKILL);
