@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 
+#include "ChildProcess.h"
 #include "ControlCodes.h"
 #include "SystemFixture.h"
 #include "ThrowawayAccounts.h"
@@ -19,11 +20,11 @@ constexpr uint32_t kNotAnEvent = 0xC0000024;
 constexpr uint32_t kTooManyConnections = 0xC000009A;
 
 // A child process whose own connection does `setup`, then waits to be killed.
-class HoldingClient : public ChildProcess {
+class HoldingClient : public ParkedChild {
  public:
   HoldingClient(const std::string& socket, const std::function<bool(RawConnection&)>& setup)
       // The child never leaves this constructor, so the captured connection stays open.
-      : ChildProcess([&socket, &setup, connection = std::shared_ptr<RawConnection>()]() mutable {
+      : ParkedChild([&socket, &setup, connection = std::shared_ptr<RawConnection>()]() mutable {
           connection = std::make_shared<RawConnection>(socket);
           return connection->connected() && setup(*connection);
         }) {}
