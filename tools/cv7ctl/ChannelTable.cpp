@@ -17,6 +17,8 @@ namespace {
 
 using Key = std::tuple<uint32_t, uint32_t, uint32_t>;  // frequency kHz, symbol rate ksym/s, polarity
 
+constexpr uint32_t kKuBandKHz = 5'000'000;  // below: C band
+
 struct Tuning {
   Key key;
   uint16_t transportId = 0;
@@ -112,7 +114,7 @@ LnbInfo satelliteOf(const std::vector<DvbEntry>& entries, const ImportChoices& c
     lnb.LocalOscillator = *lo;
   } else if (auto [entry, value] = firstWith(entries, "CV7_LOCAL_OSCILLATOR"); value) {
     lnb.LocalOscillator = uint32_t(EntryReader(*entry, source).required("CV7_LOCAL_OSCILLATOR", 30'000'000));
-  } else if (firstFrequency != 0 && firstFrequency < 5'000'000) {
+  } else if (firstFrequency != 0 && firstFrequency < kKuBandKHz) {
     lnb.LocalOscillator = 5'150'000;  // C band: a universal LNB cannot receive it
   }
   if (choices.diseqc) {
@@ -275,6 +277,10 @@ ImportReport ChannelTable::import(const std::vector<DvbEntry>& entries, const Im
     throw Failure::badArgument(source + " has " + std::to_string(keys.size()) +
                                " DVB-S transponders; a satellite data file holds at most 100 (choose a range with "
                                "--from and --to)");
+  bool mixedBands = !keys.empty() && std::get<0>(*keys.begin()) < kKuBandKHz && std::get<0>(*keys.rbegin()) >= kKuBandKHz;
+  if (mixedBands && !choices.lnb && !firstWith(entries, "LNB").second)
+    throw Failure::badArgument(source + " holds C-band and Ku-band transponders, which one LNB cannot receive: "
+                               "choose a band with --from/--to and its LNB with --lnb");
   report.lnb = satelliteOf(entries, choices, source, keys.empty() ? 0 : std::get<0>(*keys.begin()));
   SatelliteDatabase::start(report.lnb);
   std::set<Key> added;

@@ -49,14 +49,17 @@ void defineHelp(CLI::App& app) {
   help->add_option("COMMAND", *names, "The command (and subcommand) to explain");
   cv7ctl::setRun(*help, [&app, names] {
     const CLI::App* target = &app;
+    std::string path = app.get_name();
     for (const std::string& name : *names) {
       try {
         target = target->get_subcommand(name);
       } catch (const CLI::OptionNotFound&) {
         throw cv7ctl::Failure::badArgument("no command '" + name + "' (see cv7ctl --help)");
       }
+      path += " " + name;
     }
-    std::fputs(target->help().c_str(), stdout);
+    // The formatter itself: App::help() would explain the help command that was parsed.
+    std::fputs(target->get_formatter()->make_help(target, path, CLI::AppFormatMode::Normal).c_str(), stdout);
     return int(cv7ctl::kExitOk);
   });
 }
