@@ -2,6 +2,7 @@
 // everywhere, and one message and exit status per kind of failure.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <regex>
 #include <set>
 
@@ -109,6 +110,18 @@ TEST(CommandLineTest, DaemonDownIsOneMessageAndOneStatusInEveryCommand) {
   }
   EXPECT_EQ(first, "cv7ctl: the cv7 daemon is not running (nothing answers on " + ctl.dir() +
                        "/run/Cv7Dev; start cv7, or set CV7_DEVICE to its socket)\n");
+}
+
+// The bash completion offers every command that --help lists (a new command goes there too).
+TEST(CommandLineTest, BashCompletionKnowsEveryCommand) {
+  CtlRun ctl;
+  auto listed = listedCommands(ctl({"--help"}).out);
+  std::string completion = CtlRun::read(CV7_SOURCE_DIR "/tools/cv7ctl/cv7ctl.bash-completion");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(completion, m, std::regex("local commands=\"([^\"]*)\"")));
+  std::istringstream words(m[1].str());
+  std::set<std::string> offered{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+  EXPECT_EQ(offered, std::set<std::string>(listed.begin(), listed.end()));
 }
 
 // The statuses that --help lists are the ones the manual page's EXIT STATUS section lists.
