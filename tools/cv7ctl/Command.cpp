@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <vector>
 
 namespace cv7ctl {
@@ -42,6 +43,10 @@ std::shared_ptr<bool> addJsonFlag(CLI::App& command) {
   auto json = std::make_shared<bool>(false);
   command.add_flag("--json", *json, "Print the result as one JSON object (for scripts)");
   return json;
+}
+
+std::string jsonText(const nlohmann::json& value) {
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 void defineCommands(CLI::App& app) {

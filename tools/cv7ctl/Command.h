@@ -20,6 +20,7 @@
 #pragma once
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <nlohmann/json_fwd.hpp>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,9 @@ void setRun(CLI::App& command, Run run);
 
 // Adds --json ("print the result as one JSON object") and returns where its value lands.
 std::shared_ptr<bool> addJsonFlag(CLI::App& command);
+
+// One line of JSON; bytes of names that are not UTF-8 become U+FFFD.
+std::string jsonText(const nlohmann::json& value);
 
 // Builds the whole command line (for main and for tests of the help).
 void defineCommands(CLI::App& app);

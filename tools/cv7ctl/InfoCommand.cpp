@@ -33,7 +33,7 @@ int runInfo(bool json) {
   std::string interface = std::to_string(major) + "." + std::to_string(minor);
   if (json) {
     nlohmann::json out = {{"interface", interface}, {"driver", version(driver)}, {"firmware", version(firmware)}};
-    std::printf("%s\n", out.dump().c_str());
+    std::printf("%s\n", jsonText(out).c_str());
   } else {
     std::printf("interface version: %s\ndriver version: %s\nfirmware version: %s\n", interface.c_str(),
                 version(driver).c_str(), version(firmware).c_str());

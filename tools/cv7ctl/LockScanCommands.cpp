@@ -52,7 +52,7 @@ int runLock(const TransponderOptions& o) {
   transponderOf(o, file, tr);
   LibrarySession session;
   LockReport report = LockReport::run(file.lnb, tr);
-  std::printf("%s\n", o.json ? report.json().dump().c_str() : report.text().c_str());
+  std::printf("%s\n", o.json ? jsonText(report.json()).c_str() : report.text().c_str());
   report.requireLock();
   return kExitOk;
 }
@@ -144,14 +144,14 @@ int runScan(const TransponderOptions& o) {
   LibrarySession session(2, &window, kSearchMessage);
   LockReport lock = LockReport::run(file.lnb, tr);
   if (!lock.locked()) {
-    if (o.json) std::printf("%s\n", lock.json().dump().c_str());
+    if (o.json) std::printf("%s\n", jsonText(lock.json()).c_str());
     lock.requireLock();
   }
   if (!o.json) std::printf("%s\n>>> searching ...\n", lock.text().c_str());
   if (!Cvn_SearchChannel(0)) throw Failure::diagnose("the channel search failed");
   if (!received) throw Failure::diagnose("the channel search ended without a result");
   if (o.json)
-    std::printf("%s\n", searchJson(found, lock).dump().c_str());
+    std::printf("%s\n", jsonText(searchJson(found, lock)).c_str());
   else
     printSearchResult(found);
   if (o.save) {

@@ -71,7 +71,7 @@ int runPidList(bool json) {
     nlohmann::json out = {{"entries", PidTable::kEntries}, {"pids", nlohmann::json::array()}};
     for (const auto& e : table.entries)
       out["pids"].push_back({{"pid", e.pid}, {"kind", nameOf(recordKinds(), e.kind)}, {"kindNumber", e.kind}});
-    std::printf("%s\n", out.dump().c_str());
+    std::printf("%s\n", jsonText(out).c_str());
     return kExitOk;
   }
   std::printf("%zu of %zu entries used\n", table.entries.size(), PidTable::kEntries);

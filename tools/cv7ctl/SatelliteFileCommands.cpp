@@ -42,7 +42,7 @@ SatelliteData readView(const std::string& path) {
 int runShow(const CvdOptions& o) {
   SatelliteData file = readView(o.path);
   if (o.json)
-    std::printf("%s\n", SatelliteFileReport::json(o.path, file).dump().c_str());
+    std::printf("%s\n", jsonText(SatelliteFileReport::json(o.path, file)).c_str());
   else
     std::fputs(SatelliteFileReport::text(o.path, file).c_str(), stdout);
   return kExitOk;

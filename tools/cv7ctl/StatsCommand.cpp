@@ -26,7 +26,7 @@ int runStats(bool json) {
       else
         out[key] = value;
     }
-    std::printf("%s\n", out.dump().c_str());
+    std::printf("%s\n", jsonText(out).c_str());
   } else {
     for (const auto& [key, value] : words) std::printf("%-22s %s\n", key.c_str(), value.c_str());
   }

@@ -37,7 +37,7 @@ int runTune(const TuneOptions& o) {
   tr.Polarity = o.polarity;
   LibrarySession session;
   LockReport report = LockReport::run(lnb, tr);
-  std::printf("%s\n", o.json ? report.json().dump().c_str() : report.text().c_str());
+  std::printf("%s\n", o.json ? jsonText(report.json()).c_str() : report.text().c_str());
   report.requireLock();
   return kExitOk;
 }
@@ -50,7 +50,7 @@ int runSignal(uint32_t interval, uint32_t count, bool json) {
   for (uint32_t i = 0; (count == 0 || i < count) && !interrupted; ++i) {
     if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(interval));
     TunerStatus status = TunerStatus::read();
-    std::printf("%s\n", json ? status.json().dump().c_str() : status.text().c_str());
+    std::printf("%s\n", json ? jsonText(status.json()).c_str() : status.text().c_str());
     std::fflush(stdout);
   }
   return kExitOk;
