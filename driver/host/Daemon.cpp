@@ -134,8 +134,9 @@ int Daemon::startAdapter() {
     try {
       platformOptions.card.sky = std::make_shared<sim::Sky>(sim::loadSky(options_.skyPath));
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "cv7: sky file %s: %s\n", options_.skyPath.c_str(), error.what());
-      return kExitUsage;
+      // The parser's message starts with the sky file's name.
+      std::fprintf(stderr, "cv7: sky file %s\n", error.what());
+      return kExitBadConfiguration;
     }
   }
   parts_->platform = std::make_unique<LinuxPlatform>(platformOptions);
@@ -145,7 +146,7 @@ int Daemon::startAdapter() {
     std::string error;
     if (!parts_->frames->openPcap(options_.pcapPath, error)) {
       std::fprintf(stderr, "cv7: %s\n", error.c_str());
-      return kExitUsage;
+      return kExitBadConfiguration;
     }
   }
   parts_->platform->setFrameSink(parts_->frames.get());
@@ -215,8 +216,21 @@ std::string Daemon::stats() const {
       << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0) << receiveCounters()
       << " error-log=" << parts_->platform->errorLogEntries() << " firmware-running=" << (card.firmwareRunning() ? 1 : 0)
       << " card-commands=" << card.receivedCommands().size()
-      << " channel-owner=" << parts_->miniport->state().channelOwner.load();
+      << " channel-owner=" << parts_->miniport->state().channelOwner.load() << " pid-table=" << pidTable();
   return out.str();
+}
+
+// The driver's PID table as "0x0500:3,0x0101:10" (PID and kind of each used entry), "-"
+// when no entry is used.
+std::string Daemon::pidTable() const {
+  std::string list;
+  for (const auto& entry : parts_->miniport->state().pidTable.entry) {
+    if (entry.pid() == ctl::kPidFree) continue;
+    char word[16];
+    std::snprintf(word, sizeof word, "%s0x%04X:%u", list.empty() ? "" : ",", entry.pid(), entry.kind());
+    list += word;
+  }
+  return list.empty() ? "-" : list;
 }
 
 // The simulated card's fault switches by name, for tests and demonstrations.
