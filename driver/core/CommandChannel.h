@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "DriverState.h"
+#include "Mailbox.h"
 #include "platform.h"
 
 namespace cv7::core {
@@ -24,6 +25,10 @@ class CommandChannel {
   bool setMulticastList(const std::array<uint8_t, 6>* list, uint32_t count);
 
  private:
+  // Counts the card interrupts the exchange's reset-channel acknowledged and, with
+  // `tellClients`, signals the card events of clients 1 and 2.
+  void passOnCardEvents(const Mailbox& mailbox, bool tellClients);
+
   Platform& platform_;
   DriverState& state_;
 };

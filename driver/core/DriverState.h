@@ -6,8 +6,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "ControlCodes.h"
+#include "SpinLock.h"
 #include "platform.h"
 
 namespace cv7::core {
@@ -81,6 +83,12 @@ struct DriverState {
   MulticastLists multicast;
   std::array<std::atomic<uint8_t>, 4> ipAddress{};
   std::array<std::atomic<uint8_t>, 6> stationAddress{};
+  // Held by the interrupt routine and the command channel across each read-modify-write of
+  // MailboxControl (Mailbox.h).
+  SpinLock mailboxControlLock;
+  // Card interrupts that a command's reset-channel found pending and acknowledged before the
+  // interrupt routine saw them (the command channel passes the events on).
+  std::atomic<uint64_t> cardEventsAtReset{0};
   // The mapped register window of the started adapter (nullptr before a start).
   std::atomic<RegisterWindow*> registers{nullptr};
   std::atomic<uint32_t> registerWindowLength{0};

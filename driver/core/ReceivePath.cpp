@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CardEvents.h"
 #include "CardRegisters.h"
 #include "Miniport.h"
 
@@ -105,11 +106,7 @@ bool ReceivePath::interruptRoutine() {
       setReg(regs::kMailboxWindow + regs::kDmaStatus, dma & 0x7F);
       producerBlockInterrupt();
     }
-    uint32_t mailbox = reg(regs::kMailboxWindow + regs::kMailboxControl);
-    if (mailbox & regs::kMailboxInterrupt) {
-      setReg(regs::kMailboxWindow + regs::kMailboxControl, mailbox & 0x7F);
-      rx_.pending.fetch_or(kPendingCardEvent);
-    }
+    acknowledgeMailboxInterrupt();
     return true;
   }
   if (status & regs::kIntStatusOther) {
@@ -117,6 +114,17 @@ bool ReceivePath::interruptRoutine() {
     return true;
   }
   return false;
+}
+
+// Under the lock that the command channel takes for its own read-modify-writes, so the
+// handshake bits written back are the ones the card shows.
+void ReceivePath::acknowledgeMailboxInterrupt() {
+  std::lock_guard guard(state_.mailboxControlLock);
+  uint32_t mailbox = reg(regs::kMailboxWindow + regs::kMailboxControl);
+  if (mailbox & regs::kMailboxInterrupt) {
+    setReg(regs::kMailboxWindow + regs::kMailboxControl, mailbox & 0x7F);
+    rx_.pending.fetch_or(kPendingCardEvent);
+  }
 }
 
 // One block interrupt = one entry written. The first one after a start carries no entry.
@@ -439,10 +447,7 @@ void ReceivePath::indicate(uint32_t available) {
 
 void ReceivePath::signalCardEvents() {
   adapter_.stats.cardEvents.fetch_add(1, std::memory_order_relaxed);
-  for (uint32_t number = 1; number <= 2; ++number) {
-    ClientRecord& client = *state_.clientRecord(number);
-    if (client.active.load() && client.handle.load() != 0) platform_.signalEvent(client.event.load());
-  }
+  CardEvents(platform_, state_).signal();
 }
 
 // ---- TransferData ----

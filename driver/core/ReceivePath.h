@@ -43,6 +43,7 @@ class ReceivePath {
   void setReg(uint32_t offset, uint32_t value) { adapter_.registers->write32(offset, value); }
 
   void producerBlockInterrupt();
+  void acknowledgeMailboxInterrupt();
   // Walks the ring; false when it stopped for a resynchronisation.
   bool walkRing();
   bool processEntry();

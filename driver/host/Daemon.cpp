@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 #include "AdapterRequests.h"
 #include "AdminServer.h"
+#include "CommandCodes.h"
 #include "CardPump.h"
 #include "ControlServer.h"
 #include "FrameOutput.h"
@@ -200,6 +202,8 @@ std::string Daemon::stats() const {
   std::ostringstream out;
   const auto& server = *parts_->server;
   auto& card = parts_->platform->card();
+  std::vector<sim::ReceivedCommand> commands = card.receivedCommands();
+  long eventQueries = std::count_if(commands.begin(), commands.end(), [](const auto& c) { return c.code == cmd::CMD_GET_EVENT; });
   out << "pid=" << ::getpid() << " requests=" << server.requests() << " malformed=" << server.malformed()
       << " connections=" << server.connections() << " active-connections=" << server.activeConnections()
       << " interrupts=" << parts_->platform->interrupts() << " timers=" << parts_->platform->timersFired()
@@ -208,7 +212,7 @@ std::string Daemon::stats() const {
       << " tap-errors=" << parts_->frames->tapErrors() << " sent-dropped=" << (parts_->pump ? parts_->pump->framesSent() : 0)
       << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0) << receiveCounters()
       << " error-log=" << parts_->platform->errorLogEntries() << " firmware-running=" << (card.firmwareRunning() ? 1 : 0)
-      << " card-commands=" << card.receivedCommands().size()
+      << " card-commands=" << commands.size() << " card-event-queries=" << eventQueries
       << " channel-owner=" << parts_->miniport->state().channelOwner.load();
   return out.str();
 }
