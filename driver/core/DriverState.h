@@ -76,6 +76,8 @@ struct MulticastLists {
 
 struct DriverState {
   PidFilterTable pidTable;
+  // Held by the control requests that change pidTable, from their search to their store.
+  std::mutex pidTableLock;
   std::array<ClientRecord, 3> client;      // client numbers 1..3 at index 0..2
   std::atomic<uint32_t> channelOwner{0};   // 0 free, 1..3 client, 5 the driver itself
   DataPath data;
