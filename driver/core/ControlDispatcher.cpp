@@ -303,6 +303,7 @@ Status ControlDispatcher::readData(Request& r) {
 // ---- PID change report ----
 
 Status ControlDispatcher::pidChanges(Request& r) {
+  std::lock_guard guard(state_.pidChangesLock);
   PidChangeReport& report = state_.pidChanges;
   uint8_t counter = report.changeCounter.load();
   if (report.lastReported.load() == counter) {

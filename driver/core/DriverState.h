@@ -64,12 +64,15 @@ struct DataPath {
   std::atomic<uint32_t> readPosition{0};   // written only by control requests
 };
 
-// The multicast timer's view of the list: the list of its previous run and of this run.
-// Written only by the timer routine.
+// The multicast timer's view of the list: the list of its previous run, of this run, and the
+// one client 3 last heard of (the previous run's, unless a report is still unread). Written
+// only by the timer routine.
 struct MulticastLists {
   static constexpr uint32_t kMax = 8;
   std::array<std::array<uint8_t, 6>, kMax> previous{};
   uint32_t previousCount = 0;
+  std::array<std::array<uint8_t, 6>, kMax> heard{};
+  uint32_t heardCount = 0;
   std::array<std::array<uint8_t, 6>, kMax> current{};
   uint32_t currentCount = 0;
 };
@@ -83,6 +86,9 @@ struct DriverState {
   DataPath data;
   PidChangeReport pidChanges;
   MulticastLists multicast;
+  // Held by the multicast timer while it rewrites the change report and by the request that
+  // reads it, so a report is never read half old, half new.
+  std::mutex pidChangesLock;
   std::array<std::atomic<uint8_t>, 4> ipAddress{};
   std::array<std::atomic<uint8_t>, 6> stationAddress{};
   // Held by the interrupt routine and the command channel across each read-modify-write of

@@ -198,9 +198,14 @@ class FakePlatform : public core::Platform, public sim::HostMemory, public sim::
     return core::STATUS_SUCCESS;
   }
   void signalEvent(core::EventObject object) override {
-    std::lock_guard g(lock_);
-    ++signals_[object];
+    {
+      std::lock_guard g(lock_);
+      ++signals_[object];
+    }
+    if (onSignal) onSignal(object);
   }
+  // Called after each signal, as the client that waits on the event would run.
+  std::function<void(core::EventObject)> onSignal;
   void releaseEvent(core::EventObject object) override { referenced.erase(object); }
 
   void indicateReceive(const uint8_t* header, const uint8_t* lookahead, uint32_t lookaheadSize,
