@@ -457,6 +457,11 @@ void SimulatedCard::setSignalLost(bool lost) {
   impl_->tuner.setSignalLost(lost);
 }
 
+ReceptionStats SimulatedCard::receptionStats() const {
+  std::lock_guard guard(impl_->lock);
+  return impl_->receiver.stats();
+}
+
 std::string SimulatedCard::receptionDiagnostics() const {
   std::lock_guard guard(impl_->lock);
   std::ostringstream out;
