@@ -52,7 +52,7 @@ class Mailbox {
   void resetChannel();
   void readMode() { modifyControl(regs::kHandshakeMask, regs::kHandshakeReadMode); }
   void markCommand() { modifyControl(0, regs::kMailboxCommandMark); }
-  // Sets bits 0..3 of MailboxControl, other bits as read.
+  // Sets bits 0..3 of MailboxControl, other bits as read (bit 7 left as it is).
   void setIdleBits() { modifyControl(0, regs::kHandshakeMask); }
   // Card interrupts that reset-channel found pending and acknowledged.
   uint32_t cardEventsAcknowledged() const { return acknowledged_; }
