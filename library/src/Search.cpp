@@ -104,13 +104,14 @@ void searchThreadMain(std::shared_ptr<Session> session) {
   // A start made before this connection existed is not this connection's to deliver.
   uint64_t handled = search::requestedAsync.load();
   for (;;) {
+    // Looked at before every wait: the stop's wake-up may already have been taken by a
+    // pause between polls, and then no other wake-up comes.
+    if (session->stopping()) return;
     uint64_t requested = search::requestedAsync.load();
     if (requested == handled) {
       session->searchEvent().wait(-1);
-      if (session->stopping()) return;
       continue;
     }
-    if (session->stopping()) return;
     handled = requested;
     search::Run run(requested, session.get());
     run.onSearchThread();
