@@ -1,0 +1,68 @@
+// The application's logic against a real cv7 daemon with the simulated card: a fresh
+// daemon per test, a base directory holding the shipped default satellite files, the HOTBIRD
+// data file and an empty favourite file (so that a start shows no repair message), and an
+// empty configuration store (a first run selects HOTBIRD).
+#pragma once
+#include "AppFixture.h"
+#include "ConfigurationKeys.h"
+#include "DaemonHarness.h"
+#include "RecordingTvNotifier.h"
+
+namespace cv7::app::test {
+
+// Default HOTBIRD transponders (the build's DefaultFile/HotBird.cvd).
+struct Transponder {
+  uint32_t number, frequency, symbolRate;
+};
+inline constexpr Transponder kHotbird1{1, 10719000, 27500};  // carries the data beacon, PID 0x500
+inline constexpr Transponder kHotbird2{2, 10757000, 27500};
+inline constexpr Transponder kHotbird3{3, 10775000, 28000};
+inline constexpr uint16_t kBeaconPid = 0x500;
+
+class ReceptionFixture : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    fs::copy(CV7_DEFAULT_FILE_DIR, root / "base" / "DefaultFile");
+    fs::create_directories(root / "base" / "Datafile");
+    fs::copy_file(fs::path(CV7_DEFAULT_FILE_DIR) / "HotBird.cvd", root / "base" / "Datafile" / "HotBird.cvd");
+    const std::string favorites = (root / "base" / "Cv7p.fch").string();
+    ASSERT_EQ(Cvn_FavoriteFileCreate(favorites.c_str()), 1);
+    Cvn_FavoriteWriteFile();
+    Cvn_FavoriteFileClose();
+    if (startDaemon()) {
+      ASSERT_TRUE(daemon.start()) << daemon.log();
+    }
+    ::setenv("CV7_DEVICE", daemon.socketPath().c_str(), 1);
+  }
+  void TearDown() override {
+    Cvn_CloseSystem();  // whatever a test left open
+    AppFixture::TearDown();
+  }
+  // A test of a missing daemon says no.
+  virtual bool startDaemon() const { return true; }
+
+  void storeTransponder(const QString& frequency, const QString& symbolRate) {
+    store.writeText(config::kSatellite, config::kDataFrequency, frequency);
+    store.writeText(config::kSatellite, config::kDataSymbolRate, symbolRate);
+  }
+  QString dataFile(const char* name) const { return base + "/Datafile/" + name; }
+
+  // Whether the daemon's PID table holds `pid` (asked by adding it: "present" answers 0; a PID
+  // that this adds is removed again).
+  bool pidInTable(uint16_t pid) {
+    itest::RawConnection probe(daemon.socketPath());
+    const uint32_t added = probe.word(0x172038, {3, pid});
+    if (added == 1) probe.word(0x17203C, {0, pid});
+    return added == 0;
+  }
+  long cardCommands() const { return daemon.stat("card-commands"); }
+  void fault(const std::string& name, bool on) {
+    ASSERT_EQ(daemon.admin("fault " + name + (on ? " on" : " off")), "ok");
+  }
+
+  itest::Daemon daemon;
+  RecordingTvNotifier tv;
+};
+
+}  // namespace cv7::app::test
