@@ -69,7 +69,10 @@ bool CMainFrame::createIcon() {
 
 int CMainFrame::OnTaskbarCreated() {
   if (shutDown_) return 0;
-  return createIcon() ? 0 : -1;
+  const bool added = createIcon();
+  std::fprintf(stderr, "Cv7d: the notification area is back; %s\n", added ? "icon added again" : "icon not added");
+  std::fflush(stderr);
+  return added ? 0 : -1;
 }
 
 void CMainFrame::OnTimer() {

@@ -47,7 +47,9 @@ int run(UserInterface& ui, NotificationIcon& icon, WindowThreadInvoker& invoker,
   CCv7dApp app(registry, ui, clock, {icon, sheet, tv, presence, searchResults, addresses, invoker});
 
   TerminationSignals signals;
-  QObject::connect(&signals, &TerminationSignals::terminationRequested, [&app] {
+  bool terminated = false;
+  QObject::connect(&signals, &TerminationSignals::terminationRequested, [&app, &terminated] {
+    terminated = true;
     if (CMainFrame* frame = app.mainFrame()) frame->close();
     QCoreApplication::quit();
   });
@@ -62,7 +64,8 @@ int run(UserInterface& ui, NotificationIcon& icon, WindowThreadInvoker& invoker,
     if (attach) attach(frame);
     QCoreApplication::exec();
   }
-  return app.ExitInstance();
+  const int status = app.ExitInstance();
+  return terminated ? 0 : status;  // an end that was asked for is no failure, even during the start
 }
 
 int runHeadless(int argc, char** argv) {
