@@ -10,6 +10,7 @@
 # The first figure needs root (a network namespace with the TAP interface); without it only
 # the others are measured. IDLE_SECONDS shortens the idle window.
 set -euo pipefail
+source "$(dirname "$0")/../tools/receiver-namespace.sh"
 build=$(cd "${1:?usage: app-startup.sh BUILD_DIR}" && pwd)
 idle=${IDLE_SECONDS:-60}
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -51,14 +52,9 @@ fresh_base() {  # DIR: a base directory holding only the shipped default satelli
 sed '0,/"datagramsPerSecond": 1,/s//"datagramsPerSecond": 200,/' "$repo/data/default-sky.json" > "$work/sky.json"
 export CV7_DEVICE="$work/Cv7Dev"
 in_ns=()
-if [ "$(id -u)" -eq 0 ] && ip netns add "cv7bench$$" 2>/dev/null; then
+if cv7_namespace "cv7bench$$"; then
   netns="cv7bench$$"
   in_ns=(ip netns exec "$netns")
-  "${in_ns[@]}" ip link set lo up
-  "${in_ns[@]}" sh -c 'echo 0 > /proc/sys/net/ipv4/conf/all/rp_filter'
-  "${in_ns[@]}" ip link add host0 type dummy 2>/dev/null || "${in_ns[@]}" ip link add host0 type bridge
-  "${in_ns[@]}" ip addr add 192.0.2.1/24 dev host0
-  "${in_ns[@]}" ip link set host0 up
   "${in_ns[@]}" "$daemon" --foreground --socket "$CV7_DEVICE" --tap cv7-0 --sky "$work/sky.json" --log-level error &
 else
   "$daemon" --foreground --socket "$CV7_DEVICE" --no-tap --sky "$work/sky.json" --log-level error &

@@ -11,6 +11,7 @@
 # interfaces are left alone; a stand-in interface host0 (192.0.2.1) is the computer's address
 # there. Without root the frames go to a pcap file instead and no socket receives them.
 set -euo pipefail
+source "$(dirname "$0")/receiver-namespace.sh"
 build=$(cd "${1:?usage: run-receiver.sh BUILD_DIR}" && pwd)
 seconds=${CV7_RUN_SECONDS:-6}
 daemon="$build/driver/host/cv7"
@@ -42,16 +43,9 @@ mkdir -p "$work/base"
 cp -r "$build/DefaultFile" "$work/base/DefaultFile"
 
 in_ns=()
-if [ "$(id -u)" -eq 0 ] && ip netns add "cv7run$$" 2>/dev/null; then
+if cv7_namespace "cv7run$$"; then
   netns="cv7run$$"
   in_ns=(ip netns exec "$netns")
-  "${in_ns[@]}" ip link set lo up
-  "${in_ns[@]}" sh -c 'echo 0 > /proc/sys/net/ipv4/conf/all/rp_filter'
-  # The computer's own address inside the namespace (a dummy interface, or a bridge where
-  # the kernel has no dummy interfaces).
-  "${in_ns[@]}" ip link add host0 type dummy 2>/dev/null || "${in_ns[@]}" ip link add host0 type bridge
-  "${in_ns[@]}" ip addr add 192.0.2.1/24 dev host0
-  "${in_ns[@]}" ip link set host0 up
   "${in_ns[@]}" "$daemon" --foreground --socket "$CV7_DEVICE" --tap cv7-0 --pcap "$work/frames.pcap" &
 else
   echo "no network namespace (needs root): the frames go to a pcap file only"

@@ -41,20 +41,6 @@ class MainFrameTest : public ReceptionFixture {
     return Cvn_GetDriverVersion(version) == 1;
   }
   QString stored(const char* name) { return store.readText(config::kSatellite, name, "(none)"); }
-  void useEmptySatellite() {
-    LnbInfo lnb{};
-    std::strcpy(lnb.SatelliteName, "EMPTY SAT");
-    Cvn_SetNewLNBInformation(lnb);
-    const QByteArray path = dataFile("Empty.cvd").toUtf8();
-    ASSERT_EQ(Cvn_ChannelFileCreate(path.constData()), 1);
-    Cvn_ChannelFileWrite();
-    Cvn_ChannelFileClose();
-    emptyLibraryDatabase();
-    store.writeInteger(config::kSatellite, config::kSatelliteNum, 1);
-    store.writeText(config::kSatellite, "Satellite Name1", "EMPTY SAT");
-    store.writeText(config::kSatellite, "Satellite File1", QString::fromUtf8(path));
-    store.writeText(config::kSatellite, config::kDataSateName, "EMPTY SAT");
-  }
 
   RecordingNotificationIcon icon;
   RecordingSetupSheet sheet;

@@ -47,6 +47,22 @@ class ReceptionFixture : public AppFixture {
     store.writeText(config::kSatellite, config::kDataSymbolRate, symbolRate);
   }
   QString dataFile(const char* name) const { return base + "/Datafile/" + name; }
+  // The only configured satellite is "EMPTY SAT", whose data file holds no transponder.
+  void useEmptySatellite() {
+    LnbInfo lnb{};
+    std::strcpy(lnb.SatelliteName, "EMPTY SAT");
+    lnb.LocalOscillator = 5150000;
+    Cvn_SetNewLNBInformation(lnb);
+    const QByteArray path = dataFile("Empty.cvd").toUtf8();
+    ASSERT_EQ(Cvn_ChannelFileCreate(path.constData()), 1);
+    ASSERT_TRUE(Cvn_ChannelFileWrite());
+    Cvn_ChannelFileClose();
+    emptyLibraryDatabase();
+    store.writeInteger(config::kSatellite, config::kSatelliteNum, 1);
+    store.writeText(config::kSatellite, "Satellite Name1", "EMPTY SAT");
+    store.writeText(config::kSatellite, "Satellite File1", QString::fromUtf8(path));
+    store.writeText(config::kSatellite, config::kDataSateName, "EMPTY SAT");
+  }
 
   // Whether the daemon's PID table holds `pid` (asked by adding it: "present" answers 0; a PID
   // that this adds is removed again).

@@ -88,20 +88,7 @@ TEST_F(ReceptionStartupTest, OnlySelectedDataServicesGetANetworkPid) {
 }
 
 TEST_F(ReceptionStartupTest, AnEmptySatelliteShowsItsMessageOnceAndStillSetsIpFiltering) {
-  LnbInfo lnb{};
-  std::strcpy(lnb.SatelliteName, "EMPTY SAT");
-  lnb.LocalOscillator = 5150000;
-  Cvn_SetNewLNBInformation(lnb);
-  const QByteArray path = dataFile("Empty.cvd").toUtf8();
-  ASSERT_EQ(Cvn_ChannelFileCreate(path.constData()), 1);
-  ASSERT_TRUE(Cvn_ChannelFileWrite());
-  Cvn_ChannelFileClose();
-  emptyLibraryDatabase();
-  store.writeInteger(config::kSatellite, config::kSatelliteNum, 1);
-  store.writeText(config::kSatellite, "Satellite Name1", "EMPTY SAT");
-  store.writeText(config::kSatellite, "Satellite File1", QString::fromUtf8(path));
-  store.writeText(config::kSatellite, config::kDataSateName, "EMPTY SAT");
-
+  useEmptySatellite();
   const long commandsBefore = cardCommands();
   ASSERT_EQ(start(), 1);
   EXPECT_EQ(ui.texts(), QStringList{strings.text(StringId::NoTransponder)});
