@@ -53,14 +53,15 @@ int run(UserInterface& ui, NotificationIcon& icon, WindowThreadInvoker& invoker,
     if (CMainFrame* frame = app.mainFrame()) frame->close();
     QCoreApplication::quit();
   });
-  QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&app] {
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [&app] {
     if (CMainFrame* frame = app.mainFrame()) frame->OnDestroy();
   });
 
   bool running = app.InitInstance();
   if (running) {
     CMainFrame& frame = *app.mainFrame();
-    QObject::connect(&frame, &CMainFrame::closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    QObject::connect(&frame, &CMainFrame::closed, QCoreApplication::instance(), &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     if (attach) attach(frame);
     QCoreApplication::exec();
   }

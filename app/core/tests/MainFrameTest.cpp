@@ -177,7 +177,7 @@ TEST_F(MainFrameTest, ExitWhileASearchResultIsOnItsWayEndsInOrder) {
     app->mainFrame()->close();
     const int handled = results.results.load();
     EXPECT_EQ(app->ExitInstance(), 0);
-    EXPECT_LT(Clock::now() - before, std::chrono::seconds(3));
+    EXPECT_LT(Clock::now() - before, std::chrono::seconds(10)) << "no hang";
     EXPECT_FALSE(libraryOpen());
     EXPECT_EQ(results.results.load(), handled) << "no result after the exit began";
     app.reset();

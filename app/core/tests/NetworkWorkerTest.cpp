@@ -89,10 +89,8 @@ TEST_F(NetworkWorkerTest, TheShutDownEndsTheWorkerAndTheTimerStaysStoppedAfterAL
   // The shut-down while a check runs: the check's end would start the timer again.
   timer.close();
   worker.requestStop();
-  const auto before = Clock::now();
-  spinUntil([&] { return !worker.running(); });
+  EXPECT_TRUE(spinUntil([&] { return !worker.running(); }, milliseconds(10000))) << "the worker ends after its check";
   worker.join();
-  EXPECT_LT(Clock::now() - before, kCheck + milliseconds(500));
   const size_t ticksAtEnd = ticks.size();
   spinFor(milliseconds(4 * kInterval));
   EXPECT_FALSE(timer.running());

@@ -86,7 +86,7 @@ TEST_F(HeadlessProgramTest, SigtermDuringTheStartAndItsLockTestEndsInOrder) {
     ASSERT_TRUE(app->waitForTermHandler());
     std::this_thread::sleep_for(milliseconds(delay));
     app->signal(SIGTERM);
-    EXPECT_EQ(app->waitForExit(milliseconds(5000)), 0) << app->output();
+    EXPECT_EQ(app->waitForExit(milliseconds(15000)), 0) << app->output();
   }
   EXPECT_EQ(daemon.stat("active-connections"), 0) << "every connection closed";
 }
@@ -95,7 +95,7 @@ TEST_F(HeadlessProgramTest, ADaemonThatDiesShowsNotLockedAndTheServiceStillStops
   auto app = start();
   ASSERT_TRUE(app->waitForOutput("Cv7d: locked")) << app->output();
   daemon.stop();
-  EXPECT_TRUE(app->waitForOutput("Cv7d: not locked", milliseconds(6000))) << app->output();
+  EXPECT_TRUE(app->waitForOutput("Cv7d: not locked", milliseconds(15000))) << app->output();
   EXPECT_TRUE(app->running());
   app->signal(SIGTERM);
   EXPECT_EQ(app->waitForExit(), 0);

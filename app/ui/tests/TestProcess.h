@@ -57,18 +57,18 @@ class TestProcess {
     text << in.rdbuf();
     return text.str();
   }
-  bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(15)) {
+  bool waitForOutput(const std::string& text, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     return waitForOutputAfter(0, text, limit);
   }
   // The same, looking only at the output from byte `offset` on (what came after a point).
   bool waitForOutputAfter(size_t offset, const std::string& text,
-                          std::chrono::milliseconds limit = std::chrono::seconds(15)) {
+                          std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     auto seen = [&] { return output().find(text, offset) != std::string::npos; };
     return waitUntil([&] { return seen() || !running(); }, limit) && seen();
   }
   // The exit status, or 128 + the signal that ended it; nothing while it still runs after
   // `limit`.
-  std::optional<int> waitForExit(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+  std::optional<int> waitForExit(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     waitUntil([&] { return !running(); }, limit);
     return status_;
   }

@@ -57,7 +57,7 @@ TEST_F(TrayExitTest, ExitFromTheMenuDuringAScanEndsInOrder) {
 
   const auto before = std::chrono::steady_clock::now();
   EXPECT_EQ(app.ExitInstance(), 0);
-  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(3));
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(10)) << "no hang";
   EXPECT_FALSE(tray.trayIcon().isVisible());
   uint8_t version[2];
   EXPECT_EQ(Cvn_GetDriverVersion(version), 0) << "the library is closed";

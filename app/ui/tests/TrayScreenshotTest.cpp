@@ -96,7 +96,7 @@ class TrayScreenshotTest : public ::testing::Test {
     TestProcess::waitUntil([&] {
       seen = coloursOf(screenshot(name));
       return locked ? seen.green > 8 && seen.red == 0 : seen.red > 8 && seen.green == 0;
-    }, milliseconds(8000));
+    }, milliseconds(15000));
     return seen;
   }
   bool xdotool(const std::vector<std::string>& args) {
