@@ -32,7 +32,7 @@ void StatusTimer::request(bool run) {
     running_ = run;
     generation = ++requested_;
   }
-  QMetaObject::invokeMethod(this, [this, generation] { apply(generation); }, Qt::QueuedConnection);
+  requests_.post([this, generation] { apply(generation); });
 }
 
 void StatusTimer::apply(uint64_t generation) {

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "WindowThreadQueue.h"
+
 namespace cv7::app {
 
 class StatusTimer : public QObject {
@@ -40,6 +42,7 @@ class StatusTimer : public QObject {
   void request(bool run);
 
   QTimer timer_;
+  WindowThreadQueue requests_;
   mutable std::mutex mutex_;
   bool running_ = false;        // what the last request asked
   bool closed_ = false;

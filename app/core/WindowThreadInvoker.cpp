@@ -35,7 +35,7 @@ bool WindowThreadInvoker::call(const std::function<void()>& work) {
     if (closed_) return false;
     waiting_.push_back(call);
   }
-  QMetaObject::invokeMethod(this, [this, call] { run(call); }, Qt::QueuedConnection);
+  queue_.post([this, call] { run(call); });
   std::unique_lock lock(mutex_);
   finished_.wait(lock, [&] { return call->state == Call::State::Done || call->state == Call::State::Refused; });
   return call->state == Call::State::Done;

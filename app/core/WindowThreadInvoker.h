@@ -13,6 +13,8 @@
 #include <mutex>
 #include <vector>
 
+#include "WindowThreadQueue.h"
+
 namespace cv7::app {
 
 class WindowThreadInvoker : public QObject {
@@ -35,6 +37,7 @@ class WindowThreadInvoker : public QObject {
   struct Call;
   void run(const std::shared_ptr<Call>& call);
 
+  WindowThreadQueue queue_;
   mutable std::mutex mutex_;
   std::condition_variable finished_;
   std::vector<std::shared_ptr<Call>> waiting_;

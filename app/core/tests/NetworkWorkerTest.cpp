@@ -20,7 +20,6 @@ using std::chrono::milliseconds;
 class NetworkWorkerTest : public AppFixture {
  protected:
   void SetUp() override {
-    qtApplication();
     AppFixture::SetUp();
     source.set({0x0100000A});
     QObject::connect(&timer, &StatusTimer::tick, [this] {
@@ -50,6 +49,7 @@ class NetworkWorkerTest : public AppFixture {
   }
 
   static constexpr milliseconds kInterval{100}, kCheck{250};
+  QCoreApplication& application = qtApplication();  // before the timer's notifier
   FakeHostAddressSource source;
   RecordingSetupSheet sheet;
   IpAddressUpkeep upkeep{store, ui, source, sheet};

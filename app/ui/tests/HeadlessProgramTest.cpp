@@ -98,7 +98,7 @@ TEST_F(HeadlessProgramTest, ADaemonThatDiesShowsNotLockedAndTheServiceStillStops
   EXPECT_TRUE(app->waitForOutput("Cv7d: not locked", milliseconds(15000))) << app->output();
   EXPECT_TRUE(app->running());
   app->signal(SIGTERM);
-  EXPECT_EQ(app->waitForExit(), 0);
+  EXPECT_EQ(app->waitForExit(), 0) << app->output();
   EXPECT_EQ(stored("Data Frequency"), "10719000");
 }
 
