@@ -64,13 +64,15 @@ class ReceptionFixture : public AppFixture {
     store.writeText(config::kSatellite, config::kDataSateName, "EMPTY SAT");
   }
 
-  // Whether the daemon's PID table holds `pid` (asked by adding it: "present" answers 0; a PID
-  // that this adds is removed again).
-  bool pidInTable(uint16_t pid) {
-    itest::RawConnection probe(daemon.socketPath());
-    const uint32_t added = probe.word(0x172038, {3, pid});
-    if (added == 1) probe.word(0x17203C, {0, pid});
-    return added == 0;
+  // Whether the daemon's PID table holds `pid` (its "pid-table" counter: "0x0500:3,...").
+  bool pidInTable(uint16_t pid) const {
+    std::istringstream words(daemon.admin("stats"));
+    std::string pair;
+    char wanted[16];
+    std::snprintf(wanted, sizeof wanted, "0x%04X:", pid);
+    while (words >> pair)
+      if (pair.rfind("pid-table=", 0) == 0) return pair.find(wanted) != std::string::npos;
+    return false;
   }
   long cardCommands() const { return daemon.stat("card-commands"); }
   void fault(const std::string& name, bool on) {
