@@ -10,7 +10,8 @@ PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev \
             libdvbpsi-dev nlohmann-json3-dev libpcap-dev libsqlite3-dev \
             qt6-base-dev libcli11-dev dtv-scan-tables scdoc \
-            iproute2 procps
+            iproute2 procps \
+            xvfb trayer xdotool imagemagick
 
 # A compiler cache speeds up rebuilds where one is installed; builds do not need it.
 LAUNCHER  := $(if $(shell command -v ccache),-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -1,40 +1,51 @@
 #!/usr/bin/env bash
 # make run: the receiver's main job on the built-in simulated card. The cv7 daemon starts
 # the card (firmware download, station address) and brings up its TAP interface cv7-0; the
-# library locks transponder 1 of HOTBIRD with its default file's LNB settings and selects
-# the data PID of its data service; a UDP socket on cv7-0 prints the datagrams that the
-# satellite's data beacon sends, for a few seconds; then everything stops.
+# data application Cv7d starts as the headless service from an empty configuration store: it
+# writes the first-run defaults, tunes the HOTBIRD data transponder, selects its data service
+# and gives the adapter the computer's IP address. A UDP socket on cv7-0 prints the datagrams
+# of the satellite's data beacon for a few seconds; then Cv7d is stopped as a service manager
+# stops it (SIGTERM) and the values it stored at shut-down are shown.
 #
-# With root rights the daemon runs in a network namespace of its own, so the computer's
-# own interfaces are left alone. Without them it writes the frames to a pcap file instead.
+# With root rights everything runs in a network namespace of its own, so the computer's own
+# interfaces are left alone; a stand-in interface host0 (192.0.2.1) is the computer's address
+# there. Without root the frames go to a pcap file instead and no socket receives them.
 set -euo pipefail
-build=${1:?usage: run-receiver.sh BUILD_DIR}
+source "$(dirname "$0")/receiver-namespace.sh"
+build=$(cd "${1:?usage: run-receiver.sh BUILD_DIR}" && pwd)
 seconds=${CV7_RUN_SECONDS:-6}
 daemon="$build/driver/host/cv7"
 ctl="$build/tools/cv7ctl/cv7ctl"
-satellite="$build/DefaultFile/HotBird.cvd"
+app="$build/app/ui/Cv7d"
 
 work=$(mktemp -d /tmp/cv7-run-XXXXXX)
 netns=""
 pid=""
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
-    kill -TERM "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
+apppid=""
+stop() {  # stop PID: SIGTERM, and its end
+  if [ -n "$1" ] && kill -0 "$1" 2>/dev/null; then
+    kill -TERM "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
   fi
+}
+cleanup() {
+  stop "$apppid"
+  stop "$pid"
   [ -n "$netns" ] && ip netns del "$netns" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT INT TERM
 
 export CV7_DEVICE="$work/Cv7Dev"
-cp "$satellite" "$work/HotBird.cvd"
+export CV7_REGISTRY="$work/state/registry.sqlite"
+# The base directory of Cv7d: the shipped default satellite files, nothing else.
+mkdir -p "$work/base"
+cp -r "$build/DefaultFile" "$work/base/DefaultFile"
+
 in_ns=()
-if [ "$(id -u)" -eq 0 ] && ip netns add "cv7run$$" 2>/dev/null; then
+if cv7_namespace "cv7run$$"; then
   netns="cv7run$$"
   in_ns=(ip netns exec "$netns")
-  "${in_ns[@]}" ip link set lo up
-  "${in_ns[@]}" sh -c 'echo 0 > /proc/sys/net/ipv4/conf/all/rp_filter'
   "${in_ns[@]}" "$daemon" --foreground --socket "$CV7_DEVICE" --tap cv7-0 --pcap "$work/frames.pcap" &
 else
   echo "no network namespace (needs root): the frames go to a pcap file only"
@@ -50,13 +61,16 @@ for _ in $(seq 300); do
 done
 echo "== cv7 daemon running on $CV7_DEVICE (pid $pid)"
 "$ctl" info
-echo "== satellite HOTBIRD, transponder 1"
-"$ctl" lock "$work/HotBird.cvd" 1
-echo "== selecting the data PID 0x0500 (multiprotocol encapsulation) through the library"
-"$ctl" pid add 0x0500 --kind 3
-"$ctl" ip 192.0.2.1
+
+echo "== Cv7d --headless, from an empty configuration store ($CV7_REGISTRY)"
+(cd "$work/base" && exec "${in_ns[@]}" "$app" --headless) 2> >(tee "$work/cv7d.log" >&2) &
+apppid=$!
+for _ in $(seq 200); do
+  grep -q '^Cv7d: locked' "$work/cv7d.log" 2>/dev/null && break
+  kill -0 "$apppid" 2>/dev/null || { echo "Cv7d ended" >&2; exit 1; }
+  sleep 0.1
+done
 if [ -n "$netns" ]; then
-  "${in_ns[@]}" ip addr add 192.0.2.1/24 dev cv7-0
   echo "== datagrams received by a socket on cv7-0"
   "${in_ns[@]}" "$ctl" listen 239.255.7.1:5000 --interface cv7-0 --seconds "$seconds" || true
 else
@@ -64,4 +78,9 @@ else
 fi
 echo "== receiver counters"
 "$ctl" stats || true
+
+echo "== stopping Cv7d (SIGTERM): its shut-down stores the data reception"
+stop "$apppid"
+apppid=""
+"$ctl" config list Satellite | grep -E '"Data ' || true
 echo "== stopping"
