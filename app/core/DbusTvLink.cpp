@@ -36,7 +36,7 @@ void DbusTvLink::postDataNotify(int code, const QString& window) { endpoint_.pos
 void DbusTvLink::sendTuning(const QString& window, int code, int value) {
   QString error;
   if (!endpoint_.sendTuning(window, code, value, co::kTuningTimeoutMs, &error))
-    trace(QStringLiteral("D: tuning message %1 %2 to %3 not answered: %4").arg(code).arg(value).arg(window, error));
+    trace(QStringLiteral("tuning message %1 %2 to %3 not answered: %4").arg(code).arg(value).arg(window, error));
 }
 
 bool DbusTvLink::windowExists(const char* windowName) const { return endpoint_.windowExists(windowName); }

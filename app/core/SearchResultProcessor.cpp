@@ -59,7 +59,7 @@ FavoriteInfo favoriteOf(const LnbInfo& lnb, const TrInfo& tr, const ProgramInfo&
 uint32_t countOf(int32_t libraryCount) { return uint32_t(std::max(0, libraryCount)); }
 
 void traceFailure(const char* call, uint32_t number) {
-  trace(QStringLiteral("D: %1(%2) failed").arg(QLatin1String(call)).arg(number));
+  trace(QStringLiteral("%1(%2) failed").arg(QLatin1String(call)).arg(number));
 }
 
 bool reserveBuffer(std::vector<ProgramInfo>& buffer, size_t count) {
@@ -84,11 +84,11 @@ void SearchResultProcessor::onSearchResult(const SiList* list) {
   SiList result = *list;
   const uint32_t transponder = result.Tr.TransponderNumber;
   if (result.ProgramCount != kDiscarded && result.ProgramCount > kMaxEntries) {
-    trace(QStringLiteral("D: search result with %1 programs, %2 taken").arg(result.ProgramCount).arg(kMaxEntries));
+    trace(QStringLiteral("search result with %1 programs, %2 taken").arg(result.ProgramCount).arg(kMaxEntries));
     result.ProgramCount = kMaxEntries;
   }
   if (result.DataCount > kMaxEntries) {
-    trace(QStringLiteral("D: search result with %1 data services, %2 taken").arg(result.DataCount).arg(kMaxEntries));
+    trace(QStringLiteral("search result with %1 data services, %2 taken").arg(result.DataCount).arg(kMaxEntries));
     result.DataCount = kMaxEntries;
   }
   for (uint32_t i = 0; i < kMaxEntries; ++i) result.Program[i].ProgramName[kMarkByte] = 0;  // found, not typed

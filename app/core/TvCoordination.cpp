@@ -64,7 +64,7 @@ int TvCoordination::OnReceiveFromVideo(int code, int value) {
   }
   if (state_.StartOk < 1) return 0;
   if (code == co::kAboutToTune) {
-    if (!Cvn_ReleaseAllNetworkPID()) trace("D: Cvn_ReleaseAllNetworkPID failed");
+    if (!Cvn_ReleaseAllNetworkPID()) trace("Cvn_ReleaseAllNetworkPID failed");
     return 0;
   }
   if (code == co::kReopenFavorites) {
@@ -151,7 +151,7 @@ void TvCoordination::onSatelliteListChanged(int satellite, const QString& file) 
     state_.m_strSateFile = file;
     files_.loadDataFile();
     state_.g_TpNum = Cvn_GetNumOfTransponder() > 0 ? 1 : 0;
-    if (!Cvn_GetSatelliteInformation(&state_.g_LnbInfo)) trace("D: Cvn_GetSatelliteInformation failed");
+    if (!Cvn_GetSatelliteInformation(&state_.g_LnbInfo)) trace("Cvn_GetSatelliteInformation failed");
     state_.g_TrInfo.TransponderNumber = 0;
     if (sheet_.isOpen()) sheet_.setCaption(StringId::NotLockedCaption);
     state_.m_LastNum = satellite;

@@ -121,6 +121,13 @@ TvStandIn::Outcome TvStandIn::run(const QStringList& args) {
     endpoint_.broadcastPresence(co::kTvStart);
     return done("sent tv-notify 1 to all");
   }
+  if (command == "notify") {
+    // Any presence code without its consequences here (TV STOP without ending, say).
+    auto code = integer(rest.value(0));
+    if (!code) return usage("notify CODE");
+    endpoint_.broadcastPresence(*code);
+    return done(QStringLiteral("sent tv-notify %1 to all").arg(*code));
+  }
   if (command == "living") {
     if (dataWindow_.isEmpty()) return failed("no data application known");
     endpoint_.postPresence(co::kTvLiving, dataWindow_);
@@ -133,7 +140,7 @@ TvStandIn::Outcome TvStandIn::run(const QStringList& args) {
     return done("stopped");
   }
   return usage("run | tune | report | add-satellite | delete-satellite | add-transponder | delete-transponder | "
-               "reopen-favourites | scan | scan-window | start | living | status | data-state | stop");
+               "reopen-favourites | scan | scan-window | start | notify | living | status | data-state | stop");
 }
 
 TvStandIn::Outcome TvStandIn::sendToData(int code, int value) {

@@ -39,6 +39,7 @@ void usage() {
                "       cv7-tv reopen-favourites              (code 9)\n"
                "       cv7-tv scan [--auto] [--hold]         search the tuned transponder with a scan window (code 21)\n"
                "       cv7-tv scan-window open|close [--auto]\n"
+               "       cv7-tv notify CODE                    any presence code, broadcast (the TV goes on running)\n"
                "       cv7-tv start | living | stop | status | data-state\n");
 }
 
