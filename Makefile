@@ -58,7 +58,7 @@ test-normal: build
 test-asan: build-asan
 	cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
 test-tsan: build-tsan
-	cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(CTEST)
+	cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan-suppressions.txt $(CTEST)
 fuzz: build-fuzz
 	FUZZ_SECONDS=$${FUZZ_SECONDS:-20} ./fuzz/run-all.sh $(BUILD)/fuzz
 
