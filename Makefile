@@ -9,7 +9,7 @@ BUILD ?= build
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev \
             libdvbpsi-dev nlohmann-json3-dev libpcap-dev libsqlite3-dev \
-            qt6-base-dev dbus-daemon \
+            qt6-base-dev libcli11-dev dtv-scan-tables scdoc dbus-daemon \
             iproute2 procps
 
 # A compiler cache speeds up rebuilds where one is installed; builds do not need it.

@@ -24,9 +24,9 @@ bool ChannelArbiter::acquire(uint32_t requester) {
   return true;
 }
 
-void ChannelArbiter::clientOpened(uint32_t number) {
-  uint32_t expected = number;
-  state_.channelOwner.compare_exchange_strong(expected, 0);
+bool ChannelArbiter::releaseHeldBy(uint32_t owner) {
+  if (owner == 0) return false;
+  return state_.channelOwner.compare_exchange_strong(owner, 0);
 }
 
 void ChannelArbiter::clearRefusals() {

@@ -18,7 +18,9 @@ class ChannelArbiter {
   bool acquire(uint32_t requester);
   void release() { state_.channelOwner.store(0); }
   // An open request of the holding client frees the channel (whatever number it names).
-  void clientOpened(uint32_t number);
+  void clientOpened(uint32_t number) { releaseHeldBy(number); }
+  // Frees the channel only while `owner` holds it; true when it did.
+  bool releaseHeldBy(uint32_t owner);
 
  private:
   void clearRefusals();

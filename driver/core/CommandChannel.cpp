@@ -200,4 +200,19 @@ bool CommandChannel::setMulticastList(const std::array<uint8_t, 6>* list, uint32
   return ok;
 }
 
+bool CommandChannel::releaseNetworkPid(uint16_t pid, uint8_t kind) {
+  RegisterWindow* window = state_.registers.load();
+  if (!window || !takeChannel(platform_, state_)) return false;
+  uint8_t block[ctl::kCommandBlockSize] = {};
+  block[ctl::kCommandCodeOffset] = cmd::CMD_RELEASE_NETWORK_PID;
+  le::store16(block + ctl::kCommandParamOffset, pid);      // the request's DataPID
+  block[ctl::kCommandParamOffset + 2] = kind;              // and its Encapsulation
+  Mailbox mailbox(platform_, *window);
+  mailbox.setIdleBits();
+  mailbox.resetChannel();
+  bool ok = runCommand(mailbox, block) == ctl::kResultSuccess;
+  state_.channelOwner.store(0);
+  return ok;
+}
+
 }  // namespace cv7::core

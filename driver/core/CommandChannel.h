@@ -22,6 +22,8 @@ class CommandChannel {
   // The driver's own commands. Each takes the channel (owner 5) first; false = failure.
   bool readStationAddress(std::array<uint8_t, 6>& address);
   bool setMulticastList(const std::array<uint8_t, 6>* list, uint32_t count);
+  // Command 6 for a PID whose client is gone, so the card stops filtering it.
+  bool releaseNetworkPid(uint16_t pid, uint8_t kind);
 
  private:
   Platform& platform_;

@@ -1,9 +1,6 @@
 #include "AdminServer.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,24 +8,12 @@
 #include <cstring>
 #include <sstream>
 
-#include "Log.h"
 
 namespace cv7::host {
 
 namespace {
 constexpr size_t kMaxLine = 256;
-constexpr int kIdleMilliseconds = 10000;  // an idle admin client is dropped
-
-bool sendAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t sent = ::send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent <= 0) return false;
-    done += size_t(sent);
-  }
-  return true;
-}
+constexpr const char* kRefusal = "error too many admin connections\n";
 
 bool parseCode(const std::string& text, unsigned& code) {
   if (text.empty()) return false;
@@ -51,24 +36,12 @@ bool parseAddress(const std::string& text, std::vector<uint8_t>& bytes) {
 }
 }  // namespace
 
-AdminServer::AdminServer(Handlers handlers) : handlers_(std::move(handlers)) {
-  stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-}
+AdminServer::AdminServer(Handlers handlers)
+    : handlers_(std::move(handlers)),
+      pool_("admin", kMaxConnections, [this](PeerConnection& peer) { serve(peer); },
+            [](PeerConnection& peer) { peer.sendNow(kRefusal, std::strlen(kRefusal)); }) {}
 
-AdminServer::~AdminServer() {
-  stop();
-  if (stopFd_ >= 0) ::close(stopFd_);
-}
-
-void AdminServer::start(int listenFd) {
-  thread_ = std::thread([this, listenFd] { run(listenFd); });
-}
-
-void AdminServer::stop() {
-  uint64_t one = 1;
-  if (::write(stopFd_, &one, sizeof one) < 0) CV7_LOG_WARN("cannot wake the admin server: %s", std::strerror(errno));
-  if (thread_.joinable()) thread_.join();
-}
+AdminServer::~AdminServer() { stop(); }
 
 std::string AdminServer::answer(const std::string& line) const {
   std::istringstream words(line);
@@ -99,28 +72,15 @@ std::string AdminServer::answer(const std::string& line) const {
   return "error unknown command: " + line;
 }
 
-void AdminServer::run(int listenFd) {
-  for (;;) {
-    pollfd fds[2] = {{listenFd, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-    int ready = ::poll(fds, 2, -1);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0 || (fds[1].revents & POLLIN)) return;
-    int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
-    serve(fd);
-    ::close(fd);
-  }
-}
-
-void AdminServer::serve(int fd) {
+void AdminServer::serve(PeerConnection& peer) {
   std::string pending;
   char chunk[128];
   for (;;) {
-    pollfd fds[2] = {{fd, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-    int ready = ::poll(fds, 2, kIdleMilliseconds);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready <= 0 || (fds[1].revents & POLLIN)) return;
-    ssize_t got = ::recv(fd, chunk, sizeof chunk, 0);
+    auto wait = peer.waitReadable(kIdleMilliseconds);
+    if (wait == PeerConnection::Wait::TimedOut) peer.markDropped();
+    if (wait != PeerConnection::Wait::Ready) return;
+    ssize_t got = ::recv(peer.fd(), chunk, sizeof chunk, MSG_DONTWAIT);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (got <= 0) return;
     pending.append(chunk, size_t(got));
     size_t newline;
@@ -128,10 +88,12 @@ void AdminServer::serve(int fd) {
       std::string line = pending.substr(0, newline);
       pending.erase(0, newline + 1);
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      if (!sendAll(fd, answer(line) + "\n")) return;
+      std::string text = answer(line) + "\n";
+      if (!peer.send(text.data(), text.size())) return;
     }
     if (pending.size() > kMaxLine) {
-      sendAll(fd, "error line too long\n");
+      std::string text = "error line too long\n";
+      peer.send(text.data(), text.size());
       return;
     }
   }

@@ -5,12 +5,15 @@
 //                     addresses (aa:bb:cc:dd:ee:ff), as the kernel would set it -> "ok"
 //   stats             counters as "name=value" pairs separated by spaces
 //   help              the command list
-// Anything else answers "error ...".
+// Anything else answers "error ...". Up to kMaxConnections clients are served at once, each
+// on its own thread; one that stays idle for kIdleMilliseconds, or leaves its answers unread,
+// is dropped.
 #pragma once
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "ConnectionPool.h"
 
 namespace cv7::host {
 
@@ -25,23 +28,25 @@ class AdminServer {
     std::function<bool(const std::string& name, bool on)> fault;
   };
 
+  static constexpr size_t kMaxConnections = 8;
+  static constexpr int kIdleMilliseconds = 10000;
+
   explicit AdminServer(Handlers handlers);
   ~AdminServer();
   AdminServer(const AdminServer&) = delete;
   AdminServer& operator=(const AdminServer&) = delete;
 
-  void start(int listenFd);
-  void stop();
+  void start(int listenFd) { pool_.start(listenFd); }
+  void stop() { pool_.stop(); }
+  const ConnectionPool& connections() const { return pool_; }
   // One command line (without its newline) and its answer (without newline).
   std::string answer(const std::string& line) const;
 
  private:
-  void run(int listenFd);
-  void serve(int fd);
+  void serve(PeerConnection& peer);
 
   Handlers handlers_;
-  int stopFd_ = -1;
-  std::thread thread_;
+  ConnectionPool pool_;
 };
 
 }  // namespace cv7::host

@@ -29,6 +29,10 @@ static_assert(offsetof(RequestHeader, outputLength) == 16);
 static_assert(offsetof(RequestHeader, handleCount) == 20);
 static_assert(offsetof(RequestHeader, handle) == 24);
 
+// Statuses of the transport itself (the driver's own are in NdisStatus.h).
+inline constexpr uint32_t STATUS_OBJECT_TYPE_MISMATCH = 0xC0000024;    // a descriptor that is no eventfd
+inline constexpr uint32_t STATUS_INSUFFICIENT_RESOURCES = 0xC000009A;  // the connection limit is reached
+
 struct AnswerHeader {
   uint32_t status;
   uint32_t bytesReturned;

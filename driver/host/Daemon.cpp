@@ -111,6 +111,8 @@ std::string Daemon::chooseFirmware(const DaemonOptions& options) {
 }
 
 int Daemon::openSockets() {
+  parts_->control.setGroup(options_.group);
+  parts_->admin.setGroup(options_.group);
   auto result = parts_->control.listen(options_.socketPath, SOCK_SEQPACKET);
   if (result != SocketEndpoint::Result::Listening) {
     std::fprintf(stderr, "cv7: %s\n", parts_->control.error().c_str());
@@ -132,8 +134,9 @@ int Daemon::startAdapter() {
     try {
       platformOptions.card.sky = std::make_shared<sim::Sky>(sim::loadSky(options_.skyPath));
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "cv7: sky file %s: %s\n", options_.skyPath.c_str(), error.what());
-      return kExitUsage;
+      // The parser's message starts with the sky file's name.
+      std::fprintf(stderr, "cv7: sky file %s\n", error.what());
+      return kExitBadConfiguration;
     }
   }
   parts_->platform = std::make_unique<LinuxPlatform>(platformOptions);
@@ -143,7 +146,7 @@ int Daemon::startAdapter() {
     std::string error;
     if (!parts_->frames->openPcap(options_.pcapPath, error)) {
       std::fprintf(stderr, "cv7: %s\n", error.c_str());
-      return kExitUsage;
+      return kExitBadConfiguration;
     }
   }
   parts_->platform->setFrameSink(parts_->frames.get());
@@ -200,8 +203,12 @@ std::string Daemon::stats() const {
   std::ostringstream out;
   const auto& server = *parts_->server;
   auto& card = parts_->platform->card();
+  const auto& control = server.connections();
+  const auto& admin = parts_->adminServer->connections();
   out << "pid=" << ::getpid() << " requests=" << server.requests() << " malformed=" << server.malformed()
-      << " connections=" << server.connections() << " active-connections=" << server.activeConnections()
+      << " connections=" << control.accepted() << " active-connections=" << control.active()
+      << " refused-connections=" << control.refused() + admin.refused()
+      << " dropped-connections=" << control.dropped() + admin.dropped()
       << " interrupts=" << parts_->platform->interrupts() << " timers=" << parts_->platform->timersFired()
       << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames->frames()
       << " frame-bytes=" << parts_->frames->bytes() << " transfers=" << parts_->frames->transfers()
@@ -209,8 +216,21 @@ std::string Daemon::stats() const {
       << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0) << receiveCounters()
       << " error-log=" << parts_->platform->errorLogEntries() << " firmware-running=" << (card.firmwareRunning() ? 1 : 0)
       << " card-commands=" << card.receivedCommands().size()
-      << " channel-owner=" << parts_->miniport->state().channelOwner.load();
+      << " channel-owner=" << parts_->miniport->state().channelOwner.load() << " pid-table=" << pidTable();
   return out.str();
+}
+
+// The driver's PID table as "0x0500:3,0x0101:10" (PID and kind of each used entry), "-"
+// when no entry is used.
+std::string Daemon::pidTable() const {
+  std::string list;
+  for (const auto& entry : parts_->miniport->state().pidTable.entry) {
+    if (entry.pid() == ctl::kPidFree) continue;
+    char word[16];
+    std::snprintf(word, sizeof word, "%s0x%04X:%u", list.empty() ? "" : ",", entry.pid(), entry.kind());
+    list += word;
+  }
+  return list.empty() ? "-" : list;
 }
 
 // The simulated card's fault switches by name, for tests and demonstrations.
@@ -258,7 +278,7 @@ std::string Daemon::receiveCounters() const {
 }
 
 void Daemon::serveUntilSignal() {
-  parts_->server = std::make_unique<ControlServer>(*parts_->miniport);
+  parts_->server = std::make_unique<ControlServer>(*parts_->miniport, options_.maxConnections);
   AdminServer::Handlers handlers;
   handlers.cardEvent = [this](unsigned code) {
     parts_->platform->card().raiseCardEvent(uint8_t(code));

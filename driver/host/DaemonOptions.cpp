@@ -7,7 +7,7 @@ namespace cv7::host {
 
 const char* DaemonOptions::usage() {
   return "usage: cv7 [--foreground] [--log-level error|warn|info|debug] [--socket PATH] [--firmware PATH]\n"
-         "           [--tap NAME | --no-tap] [--pcap FILE] [--sky FILE]\n"
+         "           [--tap NAME | --no-tap] [--pcap FILE] [--sky FILE] [--max-connections N] [--group NAME]\n"
          "  --foreground        stay in the foreground (as systemd runs it)\n"
          "  --log-level LEVEL   error, warn, info (default) or debug\n"
          "  --socket PATH       control socket (default $CV7_DEVICE, else /run/cv7/Cv7Dev)\n"
@@ -16,6 +16,8 @@ const char* DaemonOptions::usage() {
          "  --no-tap            no TAP interface\n"
          "  --pcap FILE         also write the received frames to a pcap file\n"
          "  --sky FILE          the simulated card's sky (default: the four default satellites)\n"
+         "  --max-connections N control connections served at once, 1..4096 (default 64)\n"
+         "  --group NAME        the group whose members may use the sockets (default cv7)\n"
          "  --help              this text\n";
 }
 
@@ -78,6 +80,22 @@ bool DaemonOptions::parse(int argc, char** argv, std::string& error) {
     } else if (option == "--sky") {
       if (!takeValue()) return false;
       skyPath = value;
+    } else if (option == "--max-connections") {
+      if (!takeValue()) return false;
+      char* end = nullptr;
+      unsigned long count = std::strtoul(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || value[0] == '-' || count < 1 || count > 4096) {
+        error = "--max-connections takes a number from 1 to 4096";
+        return false;
+      }
+      maxConnections = count;
+    } else if (option == "--group") {
+      if (!takeValue()) return false;
+      if (value.empty()) {
+        error = "empty group name";
+        return false;
+      }
+      group = value;
     } else {
       error = "unknown option '" + std::string(argv[i]) + "'";
       return false;

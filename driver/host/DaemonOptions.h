@@ -1,5 +1,6 @@
 // Command line of the cv7 daemon.
 #pragma once
+#include <cstddef>
 #include <string>
 
 #include "Log.h"
@@ -16,6 +17,7 @@ inline constexpr int kExitUsage = 2;           // bad options
 inline constexpr int kExitAlreadyRunning = 3;  // a live daemon serves the socket path
 inline constexpr int kExitNoPermission = 4;    // the directory or socket cannot be made
 inline constexpr int kExitSocketFailed = 5;    // any other failure to set up the sockets
+inline constexpr int kExitBadConfiguration = 6;  // a file named by an option cannot be used (sky, pcap)
 
 struct DaemonOptions {
   bool foreground = false;
@@ -26,6 +28,8 @@ struct DaemonOptions {
   std::string tapName = "cv7-0";  // --tap NAME; empty with --no-tap
   std::string pcapPath;           // --pcap FILE: the frames also go to this pcap file
   std::string skyPath;            // --sky FILE: the card's sky (default: the four default satellites)
+  size_t maxConnections = 64;     // --max-connections N: control connections served at once
+  std::string group = "cv7";      // --group NAME: the group that may use the sockets
   bool help = false;
 
   // Parses argv; false with a one-line error for bad options.

@@ -8,9 +8,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
+#include "FirmwareFile.h"
 #include "Log.h"
 #include "Miniport.h"
 #include "RequestContext.h"
@@ -184,17 +183,16 @@ std::string LinuxPlatform::resolveFile(const char* name) const {
   return text;
 }
 
+// The only file the driver opens is the card's firmware.
 Status LinuxPlatform::openFile(const char* name, uint64_t& handle, uint32_t& length) {
   std::string path = resolveFile(name ? name : "");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    int error = errno;
+  std::vector<uint8_t> content;
+  std::string error;
+  if (!FirmwareFile::read(path, content, error)) {
     std::lock_guard guard(mutex_);
-    lastFileError_ = path + ": " + std::strerror(error);
+    lastFileError_ = path + ": " + error;
     return core::NDIS_STATUS_FAILURE;
   }
-  std::vector<uint8_t> content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (content.size() > UINT32_MAX) return core::NDIS_STATUS_FAILURE;
   std::lock_guard guard(mutex_);
   handle = nextFile_++;
   length = uint32_t(content.size());

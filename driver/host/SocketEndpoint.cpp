@@ -1,5 +1,6 @@
 #include "SocketEndpoint.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "Log.h"
@@ -15,8 +17,8 @@ namespace cv7::host {
 
 namespace {
 constexpr mode_t kDirectoryMode = 0750;
+constexpr mode_t kParentMode = 0755;
 constexpr mode_t kSocketMode = 0660;
-constexpr const char* kGroup = "cv7";
 
 bool makeAddress(const std::string& path, sockaddr_un& address) {
   std::memset(&address, 0, sizeof address);
@@ -27,6 +29,17 @@ bool makeAddress(const std::string& path, sockaddr_un& address) {
 }
 
 bool isPermissionError(int error) { return error == EACCES || error == EPERM || error == EROFS; }
+
+std::string parentOf(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
+}
+
+std::string octal(mode_t mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", unsigned(mode & 07777));
+  return text;
+}
 }  // namespace
 
 SocketEndpoint::~SocketEndpoint() { close(); }
@@ -36,34 +49,68 @@ SocketEndpoint::Result SocketEndpoint::fail(Result result, const std::string& wh
   return result;
 }
 
-void SocketEndpoint::giveToGroup(const std::string& path) {
-  group* entry = ::getgrnam(kGroup);
+SocketEndpoint::Result SocketEndpoint::failFor(const std::string& what, int error) {
+  return fail(isPermissionError(error) ? Result::NoPermission : Result::Failed, what, error);
+}
+
+// fd is the open file (a directory made here), or -1 for the socket at `path`.
+void SocketEndpoint::giveToGroup(int fd, const std::string& path) {
+  group* entry = ::getgrnam(group_.c_str());
   if (!entry) return;
-  if (::chown(path.c_str(), uid_t(-1), entry->gr_gid) != 0)
-    CV7_LOG_WARN("cannot give %s to group %s: %s", path.c_str(), kGroup, std::strerror(errno));
+  int changed = fd >= 0 ? ::fchown(fd, uid_t(-1), entry->gr_gid) : ::chown(path.c_str(), uid_t(-1), entry->gr_gid);
+  if (changed != 0) CV7_LOG_WARN("cannot give %s to group %s: %s", path.c_str(), group_.c_str(), std::strerror(errno));
+}
+
+// A socket directory that someone else made is used as it is, or not at all.
+SocketEndpoint::Result SocketEndpoint::checkExisting(const std::string& directory) {
+  struct stat info {};
+  if (::stat(directory.c_str(), &info) != 0) return failFor(directory, errno);
+  if (!S_ISDIR(info.st_mode)) return fail(Result::Failed, directory + " is not a directory", ENOTDIR);
+  if (info.st_uid != 0 && info.st_uid != ::geteuid()) {
+    error_ = "the socket directory " + directory + " belongs to user " + std::to_string(info.st_uid) +
+             " (neither root nor this daemon's user): refusing to use it";
+    return Result::NoPermission;
+  }
+  bool othersWrite = (info.st_mode & S_IWOTH) || ((info.st_mode & S_IWGRP) && info.st_gid != ::getegid());
+  if (othersWrite) {
+    error_ = "the socket directory " + directory + " (mode " + octal(info.st_mode) +
+             ") may be written by other users: refusing to use it";
+    return Result::NoPermission;
+  }
+  return Result::Listening;
+}
+
+// Makes a missing directory: the socket's own with its restricted mode and group, a parent
+// with ordinary access. Only a directory made here is changed.
+SocketEndpoint::Result SocketEndpoint::makeDirectory(const std::string& directory, bool forSocket) {
+  std::string parent = parentOf(directory);
+  if (!parent.empty()) {
+    struct stat info {};
+    if (::stat(parent.c_str(), &info) != 0) {
+      if (errno != ENOENT) return failFor(parent, errno);
+      Result made = makeDirectory(parent, false);
+      if (made != Result::Listening) return made;
+    } else if (!S_ISDIR(info.st_mode)) {
+      return fail(Result::Failed, parent + " is not a directory", ENOTDIR);
+    }
+  }
+  if (::mkdir(directory.c_str(), 0700) != 0) {
+    if (errno != EEXIST) return failFor("cannot make " + directory, errno);
+    return forSocket ? checkExisting(directory) : Result::Listening;  // someone else was quicker
+  }
+  int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return failFor(directory, errno);
+  if (::fchmod(fd, forSocket ? kDirectoryMode : kParentMode) != 0) CV7_LOG_WARN("cannot set the mode of %s", directory.c_str());
+  if (forSocket) giveToGroup(fd, directory);
+  ::close(fd);
+  return Result::Listening;
 }
 
 SocketEndpoint::Result SocketEndpoint::prepareDirectory(const std::string& directory) {
   struct stat info {};
-  if (::stat(directory.c_str(), &info) == 0) {
-    if (!S_ISDIR(info.st_mode)) return fail(Result::Failed, directory + " is not a directory", ENOTDIR);
-    // A directory made for us (systemd's RuntimeDirectory) still gets the group; its mode is
-    // left as whoever made it chose.
-    if (info.st_uid == ::geteuid()) giveToGroup(directory);
-    return Result::Listening;
-  }
-  if (errno != ENOENT) return fail(isPermissionError(errno) ? Result::NoPermission : Result::Failed, directory, errno);
-  // Parents that are missing too are made with ordinary access.
-  size_t slash = directory.find_last_of('/');
-  if (slash != std::string::npos && slash > 0) {
-    Result parent = prepareDirectory(directory.substr(0, slash));
-    if (parent != Result::Listening) return parent;
-  }
-  if (::mkdir(directory.c_str(), kDirectoryMode) != 0 && errno != EEXIST)
-    return fail(isPermissionError(errno) ? Result::NoPermission : Result::Failed, "cannot make " + directory, errno);
-  ::chmod(directory.c_str(), kDirectoryMode);
-  giveToGroup(directory);
-  return Result::Listening;
+  if (::stat(directory.c_str(), &info) == 0) return checkExisting(directory);
+  if (errno != ENOENT) return failFor(directory, errno);
+  return makeDirectory(directory, true);
 }
 
 SocketEndpoint::Result SocketEndpoint::clearStale(int type, bool replaceLive) {
@@ -87,7 +134,7 @@ SocketEndpoint::Result SocketEndpoint::clearStale(int type, bool replaceLive) {
     CV7_LOG_INFO("replacing stale socket %s", path_.c_str());
   }
   if (::unlink(path_.c_str()) != 0 && errno != ENOENT)
-    return fail(isPermissionError(errno) ? Result::NoPermission : Result::Failed, "cannot remove " + path_, errno);
+    return failFor("cannot remove " + path_, errno);
   return Result::Listening;
 }
 
@@ -99,10 +146,9 @@ SocketEndpoint::Result SocketEndpoint::listen(const std::string& path, int type,
     error_ = "socket path too long or empty: " + path;
     return Result::Failed;
   }
-  size_t slash = path.find_last_of('/');
-  if (slash != std::string::npos && slash > 0) {
-    Result directory = prepareDirectory(path.substr(0, slash));
-    if (directory != Result::Listening) return directory;
+  if (std::string directory = parentOf(path); !directory.empty()) {
+    Result prepared = prepareDirectory(directory);
+    if (prepared != Result::Listening) return prepared;
   }
   Result stale = clearStale(type, replaceLive);
   if (stale != Result::Listening) return stale;
@@ -119,10 +165,10 @@ SocketEndpoint::Result SocketEndpoint::listen(const std::string& path, int type,
       error_ = "a cv7 daemon is already running on " + path_;
       return Result::AlreadyServed;
     }
-    return fail(isPermissionError(error) ? Result::NoPermission : Result::Failed, "cannot bind " + path, error);
+    return failFor("cannot bind " + path, error);
   }
   ::chmod(path.c_str(), kSocketMode);
-  giveToGroup(path);
+  giveToGroup(-1, path);
   if (::listen(fd, 64) != 0) {
     error = errno;
     ::close(fd);

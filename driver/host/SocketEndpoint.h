@@ -1,6 +1,10 @@
-// A listening Unix socket at a path in a directory of restricted access: the directory is
-// made 0750 when missing, the socket 0660, both given to group "cv7" when that group
-// exists. A socket file that nobody listens on any more is replaced; a live one is not.
+// A listening Unix socket at a path in a directory of restricted access. The daemon makes a
+// missing socket directory 0750 and gives it to the group (default "cv7", when it exists);
+// missing parents get ordinary access (0755); the socket is 0660 with the same group. A
+// directory it did not make is never changed: an existing socket directory is used only when
+// root or the daemon's user owns it and nobody else may write to it (no write bit for others,
+// none for a group other than the daemon's own), so no other user can replace the socket.
+// A socket file that nobody listens on any more is replaced; a live one is not.
 #pragma once
 #include <string>
 
@@ -15,6 +19,8 @@ class SocketEndpoint {
   SocketEndpoint(const SocketEndpoint&) = delete;
   SocketEndpoint& operator=(const SocketEndpoint&) = delete;
 
+  // The group the socket and a directory made for it are given to (when it exists).
+  void setGroup(std::string group) { group_ = std::move(group); }
   // type: SOCK_SEQPACKET or SOCK_STREAM. replaceLive: take the path over even when some
   // process still listens on it (for the admin socket of a daemon that owns the control path).
   Result listen(const std::string& path, int type, bool replaceLive = false);
@@ -27,13 +33,17 @@ class SocketEndpoint {
 
  private:
   Result prepareDirectory(const std::string& directory);
+  Result makeDirectory(const std::string& directory, bool forSocket);
+  Result checkExisting(const std::string& directory);
   Result clearStale(int type, bool replaceLive);
   Result fail(Result result, const std::string& what, int error);
-  void giveToGroup(const std::string& path);
+  Result failFor(const std::string& what, int error);
+  void giveToGroup(int fd, const std::string& path);
 
   int fd_ = -1;
   std::string path_;
   std::string error_;
+  std::string group_ = "cv7";
 };
 
 }  // namespace cv7::host

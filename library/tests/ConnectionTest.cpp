@@ -154,9 +154,9 @@ TEST_F(ConnectionTest, ChannelIsReleasedAfterAFailedCommand) {
   EXPECT_EQ(Cvn_GetFirmwareVersion(version), 0);
   EXPECT_EQ(device.countOf(IOCTL_CV7_RELEASE_CHANNEL), 1u);
   EXPECT_EQ(version[0], 0xEE);
-  // Status 3 (another reply) counts as an answer, but its data is not the version.
+  // Status 3 (another reply) is no version: a failure, nothing written.
   device.commandResult = 3;
-  EXPECT_EQ(Cvn_GetFirmwareVersion(version), 1);
+  EXPECT_EQ(Cvn_GetFirmwareVersion(version), 0);
   EXPECT_EQ(version[0], 0xEE);
   device.commandResult = 1;
   EXPECT_EQ(Cvn_GetFirmwareVersion(version), 1);

@@ -1,5 +1,7 @@
 #include "sky/SkyParser.h"
 
+#include "ts/TsFilePlayer.h"
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -8,6 +10,11 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
+
+#include "ts/Ipv4Datagram.h"
+#include "ts/MpeEncapsulator.h"
+#include "ts/StuffedPesEncapsulator.h"
+#include "ts/TsPacket.h"
 
 namespace cv7::sim {
 namespace {
@@ -226,6 +233,12 @@ void parseSourceKind(const Node& n, DataSourceConfig& d, const std::string& base
     d.tsFile = n.required("file").text(4096);
     if (d.tsFile.empty()) n.child("file").fail("expected a file name");
     if (d.tsFile[0] != '/' && !baseDirectory.empty()) d.tsFile = baseDirectory + "/" + d.tsFile;
+    // A sky read from a file plays its recordings: one that cannot be opened or holds no
+    // transport stream would leave its transponder silent, so the sky is refused.
+    if (!baseDirectory.empty()) {
+      TsFilePlayer recording(d.tsFile, 1'000'000, 0);
+      if (!recording.ok()) n.child("file").fail(recording.error());
+    }
   } else if (n.has("file")) {
     n.child("file").fail("only a ts-file source reads a file");
   }
@@ -283,6 +296,38 @@ void checkPids(const Node& n, const Transponder& t) {
   }
 }
 
+// What a generator puts on the multiplex, in bit/s, at the least: its datagrams with their
+// IP and UDP headers and the encapsulation's own bytes, in 188-byte packets of 184 payload
+// bytes. A byte-stuffed PES datagram fills whole packets of its own.
+double generatorBitRate(const DataSourceConfig& d) {
+  double datagram = double(Ipv4Datagram::kIpHeader + Ipv4Datagram::kUdpHeader + d.payloadSize);
+  double packets;
+  if (d.encapsulation == Encapsulation::StuffedPes) {
+    packets = std::ceil((double(StuffedPesEncapsulator::kHeader) + datagram + 1) / double(kTsPayloadMax));
+  } else {
+    double section = datagram + double(MpeEncapsulator::kHeader + MpeEncapsulator::kCrc);
+    if (d.encapsulation == Encapsulation::MpeLlcSnap) section += double(MpeEncapsulator::kLlcSnap);
+    packets = section / double(kTsPayloadMax);
+  }
+  return d.datagramsPerSecond * packets * double(kTsPacketSize) * 8;
+}
+
+// The generators of a transponder together must fit what its symbol rate carries; more
+// could only pile up in the card.
+void checkRate(const Node& n, const Transponder& t) {
+  double total = 0;
+  for (const DataSourceConfig& d : t.stream.sources)
+    if (d.kind == DataSourceConfig::Kind::Generator) total += generatorBitRate(d);
+  uint32_t capacity = usefulBitRate(t.symbolRateKsps, t.codeRate);
+  if (total <= double(capacity)) return;
+  std::ostringstream text;
+  text.setf(std::ios::fixed);
+  text.precision(1);
+  text << "the generators need " << total / 1e6 << " Mbit/s, more than the " << capacity / 1e6
+       << " Mbit/s that the transponder's symbol rate and code rate carry";
+  n.child("sources").fail(text.str());
+}
+
 void parseContent(const Node& n, Transponder& t, const std::string& baseDirectory) {
   if (n.has("services"))
     for (const Node& s : n.child("services").array()) t.stream.services.push_back(parseService(s));
@@ -311,6 +356,7 @@ Transponder parseTransponder(const Node& n, uint16_t networkId, const std::strin
                                                             usefulBitRate(t.symbolRateKsps, t.codeRate));
   t.stream.psiRepetitionMs = optionalInteger<uint32_t>(n, "psiRepetitionMs", 10, 10'000, 100);
   parseContent(n, t, baseDirectory);
+  checkRate(n, t);
   return t;
 }
 

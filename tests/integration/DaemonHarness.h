@@ -64,7 +64,12 @@ inline int connectUnix(const std::string& path, int type) {
 // A connection to the control socket that speaks the protocol by hand.
 class RawConnection {
  public:
-  explicit RawConnection(const std::string& path) : fd_(connectUnix(path, SOCK_SEQPACKET)) {}
+  // A daemon that stops answering fails the request after 20 s instead of hanging the test.
+  explicit RawConnection(const std::string& path) : fd_(connectUnix(path, SOCK_SEQPACKET)) {
+    timeval limit{20, 0};
+    if (fd_ >= 0) ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  }
+  int fd() const { return fd_; }
   ~RawConnection() { close(); }
   bool connected() const { return fd_ >= 0; }
   void close() {
@@ -80,8 +85,34 @@ class RawConnection {
     if (inputLength) std::memcpy(message.data() + sizeof header, words.data(), inputLength);
     return sendRaw(message, outputLength, out);
   }
-  uint32_t sendRaw(const std::vector<uint8_t>& message, uint32_t outputLength, std::vector<uint8_t>* out = nullptr) {
-    if (::send(fd_, message.data(), message.size(), MSG_NOSIGNAL) != ssize_t(message.size())) return 0xFFFFFFFF;
+  // A request with descriptors attached, named by `handles` in the header.
+  uint32_t requestWithFds(uint32_t code, std::vector<uint32_t> words, const std::vector<int>& fds,
+                          const std::vector<uint32_t>& handles) {
+    uint32_t inputLength = uint32_t(words.size() * 4);
+    uint32_t header[8] = {0x52375643, 1, code, inputLength, 4, uint32_t(handles.size()), 0, 0};
+    for (size_t i = 0; i < handles.size() && i < 2; ++i) header[6 + i] = handles[i];
+    std::vector<uint8_t> message(sizeof header + inputLength);
+    std::memcpy(message.data(), header, sizeof header);
+    if (inputLength) std::memcpy(message.data() + sizeof header, words.data(), inputLength);
+    return sendRaw(message, 4, nullptr, fds);
+  }
+  uint32_t sendRaw(const std::vector<uint8_t>& message, uint32_t outputLength, std::vector<uint8_t>* out = nullptr,
+                   const std::vector<int>& fds = {}) {
+    iovec part{const_cast<uint8_t*>(message.data()), message.size()};
+    msghdr m{};
+    m.msg_iov = &part;
+    m.msg_iovlen = 1;
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int) * 4)] = {};
+    if (!fds.empty()) {
+      m.msg_control = control;
+      m.msg_controllen = CMSG_SPACE(sizeof(int) * fds.size());
+      cmsghdr* c = CMSG_FIRSTHDR(&m);
+      c->cmsg_level = SOL_SOCKET;
+      c->cmsg_type = SCM_RIGHTS;
+      c->cmsg_len = CMSG_LEN(sizeof(int) * fds.size());
+      std::memcpy(CMSG_DATA(c), fds.data(), sizeof(int) * fds.size());
+    }
+    if (::sendmsg(fd_, &m, MSG_NOSIGNAL) != ssize_t(message.size())) return 0xFFFFFFFF;
     std::vector<uint8_t> answer(8 + outputLength + 64);
     ssize_t got = ::recv(fd_, answer.data(), answer.size(), 0);
     if (got < 8) return 0xFFFFFFFF;
@@ -110,8 +141,10 @@ struct ProcessResult {
   std::string output;
 };
 
-// Runs a program with arguments to its end and collects its standard output and error.
-inline ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& outputFile) {
+// Runs a program with arguments to its end and collects its standard output and error. With
+// a limit, a program still running after it is killed (status -1).
+inline ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& outputFile,
+                                std::chrono::milliseconds limit = std::chrono::milliseconds(0)) {
   pid_t child = ::fork();
   if (child == 0) {
     int out = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -125,7 +158,13 @@ inline ProcessResult runProgram(const std::vector<std::string>& argv, const std:
   }
   ProcessResult result;
   int status = 0;
-  ::waitpid(child, &status, 0);
+  auto ended = [&] { return ::waitpid(child, &status, WNOHANG) == child; };
+  if (limit.count() == 0) {
+    ::waitpid(child, &status, 0);
+  } else if (!eventually(ended, limit)) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
   if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
   std::ifstream in(outputFile);
   std::stringstream text;
@@ -225,6 +264,8 @@ class Daemon {
   std::string admin(const std::string& command) const {
     int fd = connectUnix(socket_ + ".admin", SOCK_STREAM);
     if (fd < 0) return "no admin socket";
+    timeval limit{20, 0};  // a daemon that stops answering fails the test instead of hanging it
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     std::string line = command + "\n";
     if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) < 0) {
       ::close(fd);

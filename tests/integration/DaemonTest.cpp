@@ -33,6 +33,7 @@ TEST_F(SystemTest, SocketAndDirectoryAreForTrustedUsersOnly) {
 TEST_F(SystemTest, MalformedRequestsAreRefusedAndTheConnectionGoesOn) {
   RawConnection connection(daemon.socketPath());
   const uint32_t invalid = 0xC000000D;
+  EXPECT_EQ(connection.sendRaw({}, 0), invalid);         // empty
   EXPECT_EQ(connection.sendRaw({1, 2, 3}, 0), invalid);  // shorter than a header
   uint32_t header[8] = {0x52375643, 1, ctl::IOCTL_CV7_GET_INTERFACE_VERSION, 100, 8, 0, 0, 0};
   std::vector<uint8_t> message(sizeof header);
@@ -51,7 +52,7 @@ TEST_F(SystemTest, MalformedRequestsAreRefusedAndTheConnectionGoesOn) {
   std::memcpy(message.data(), header, sizeof header);
   EXPECT_EQ(connection.sendRaw(message, 8), invalid);  // names a handle but carries no fd
   EXPECT_EQ(connection.word(ctl::IOCTL_CV7_GET_INTERFACE_VERSION), 2u);
-  EXPECT_EQ(daemon.stat("malformed"), 5);
+  EXPECT_EQ(daemon.stat("malformed"), 6);
 }
 
 TEST_F(SystemTest, AnswerNeverExceedsTheAskedOutputLength) {
@@ -134,6 +135,26 @@ TEST_F(DaemonStartTest, CorruptFirmwareFailsTheStartAndSaysWhy) {
   EXPECT_NE(result.output.find("adapter start failed (status 0xC0010006)"), std::string::npos) << result.output;
   EXPECT_NE(result.output.find("refused"), std::string::npos) << result.output;
   EXPECT_FALSE(std::filesystem::exists(daemon.socketPath()));
+}
+
+// A sky whose recording is missing or no transport stream is a bad configuration: the
+// start fails naming the recording once, and leaves no socket.
+TEST_F(DaemonStartTest, SkyWithAnUnplayableRecordingIsRefused) {
+  std::string sky = daemon.dir() + "/sky.json", recording = daemon.dir() + "/rec.ts";
+  std::ofstream(sky) << R"({"satellites": [{"name": "T", "dish": {"lnb": {"type": "universal"}}, "transponders": [
+      {"frequencyKHz": 11778000, "polarisation": "V", "symbolRateKsps": 27500, "transportStreamId": 1,
+       "sources": [{"kind": "ts-file", "pid": 1280, "file": "rec.ts"}]}]}]})";
+  for (const char* content : {"", "not a transport stream"}) {
+    if (*content) std::ofstream(recording) << content;
+    auto result = runProgram({daemonBinary(), "--foreground", "--no-tap", "--socket", daemon.socketPath(), "--sky", sky},
+                             daemon.dir() + "/out.log");
+    EXPECT_EQ(result.status, 6) << result.output;
+    EXPECT_NE(result.output.find(recording + (*content ? ": holds no transport stream" : ": cannot be opened")),
+              std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find(recording), result.output.rfind(recording)) << result.output;
+    EXPECT_EQ(result.output.find(sky), result.output.rfind(sky)) << result.output;
+    EXPECT_FALSE(std::filesystem::exists(daemon.socketPath()));
+  }
 }
 
 TEST_F(DaemonStartTest, UnusableSocketDirectoryIsAPermissionFailure) {
