@@ -6,11 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 #include "AdapterRequests.h"
 #include "AdminServer.h"
+#include "CommandCodes.h"
 #include "CardPump.h"
 #include "ControlServer.h"
 #include "FrameOutput.h"
@@ -205,6 +207,8 @@ std::string Daemon::stats() const {
   auto& card = parts_->platform->card();
   const auto& control = server.connections();
   const auto& admin = parts_->adminServer->connections();
+  std::vector<sim::ReceivedCommand> commands = card.receivedCommands();
+  long eventQueries = std::count_if(commands.begin(), commands.end(), [](const auto& c) { return c.code == cmd::CMD_GET_EVENT; });
   out << "pid=" << ::getpid() << " requests=" << server.requests() << " malformed=" << server.malformed()
       << " connections=" << control.accepted() << " active-connections=" << control.active()
       << " refused-connections=" << control.refused() + admin.refused()
@@ -213,10 +217,33 @@ std::string Daemon::stats() const {
       << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames->frames()
       << " frame-bytes=" << parts_->frames->bytes() << " transfers=" << parts_->frames->transfers()
       << " tap-errors=" << parts_->frames->tapErrors() << " sent-dropped=" << (parts_->pump ? parts_->pump->framesSent() : 0)
-      << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0) << receiveCounters()
+      << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0)
+      << " multicast-groups=" << (parts_->monitor ? parts_->monitor->groups() : 0)
+      << " multicast-refused=" << (parts_->monitor ? parts_->monitor->listsRefused() : 0) << receiveCounters()
       << " error-log=" << parts_->platform->errorLogEntries() << " firmware-running=" << (card.firmwareRunning() ? 1 : 0)
-      << " card-commands=" << card.receivedCommands().size()
-      << " channel-owner=" << parts_->miniport->state().channelOwner.load() << " pid-table=" << pidTable();
+      << " card-commands=" << commands.size() << " card-event-queries=" << eventQueries
+      << " channel-owner=" << parts_->miniport->state().channelOwner.load() << " pid-table=" << pidTable()
+      << cardCounters();
+  return out.str();
+}
+
+// The card's own counters of what it did not deliver, beside the driver's (when each moves:
+// docs/control-device.md).
+std::string Daemon::cardCounters() const {
+  sim::ReceptionStats r = parts_->platform->card().receptionStats();
+  const sim::DmaStats& dma = r.dma;
+  std::ostringstream out;
+  out << " card-datagrams=" << r.data.datagrams << " card-datagrams-refused=" << r.data.refused
+      << " card-mux-dropped=" << r.mux.droppedPackets << " card-invalid-packets=" << r.demux.invalid
+      << " card-continuity-errors=" << r.demux.continuityErrors << " card-duplicates=" << r.demux.duplicates
+      << " card-crc-errors=" << r.demux.sections.crcErrors << " card-sections-lost=" << r.demux.sections.lost
+      << " card-pes-lost=" << r.demux.pes.lost
+      << " card-malformed=" << r.demux.sections.malformed + r.demux.pes.malformed
+      << " card-sections-skipped=" << r.demux.sectionsSkipped << " card-oversize=" << r.demux.oversize
+      << " card-entries=" << r.demux.entries << " card-filtered=" << r.filtered
+      << " card-fifo-overflows=" << dma.droppedFifoFull
+      << " card-dma-dropped=" << dma.droppedStopped + dma.droppedOversize + dma.droppedAtStop + dma.hostMemoryErrors
+      << " card-entries-written=" << dma.entriesWritten;
   return out.str();
 }
 
@@ -264,9 +291,12 @@ std::string Daemon::receiveCounters() const {
       << " rx-raw=" << r.entriesByKind[10].load() + r.entriesByKind[11].load() + r.entriesByKind[12].load()
       << " indicated=" << r.framesIndicated.load() << " dropped-scrambled=" << r.droppedScrambled.load()
       << " dropped-no-ip=" << r.droppedNoIpHeader.load() << " dropped-too-long=" << r.droppedTooLong.load()
-      << " dropped-unrecognised=" << r.droppedUnrecognised.load() << " resyncs=" << r.resynchronisations.load()
-      << " dropped-ring-full=" << r.droppedDataRingFull.load() << " records=" << r.recordsStored.load()
-      << " fillers=" << r.fillerEntries.load() << " card-events=" << r.cardEvents.load();
+      << " dropped-short=" << r.droppedShort.load() << " dropped-corrupt=" << r.droppedCorrupt.load()
+      << " dropped-unrecognised=" << r.droppedUnrecognised.load() << " dropped-resync=" << r.droppedResync.load()
+      << " resyncs=" << r.resynchronisations.load() << " dropped-ring-full=" << r.droppedDataRingFull.load()
+      << " records=" << r.recordsStored.load() << " fillers=" << r.fillerEntries.load()
+      << " card-events=" << r.cardEvents.load()
+      << " card-events-at-reset=" << parts_->miniport->state().cardEventsAtReset.load();
   auto word = [&](uint32_t oid) -> long long {
     uint32_t value = 0, written = 0, needed = 0;
     return parts_->requests->query(oid, &value, 4, written, needed) == core::NDIS_STATUS_SUCCESS ? value : -1;

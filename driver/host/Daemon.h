@@ -28,6 +28,7 @@ class Daemon {
   std::string stats() const;
   std::string receiveCounters() const;
   std::string pidTable() const;
+  std::string cardCounters() const;
   bool setCardFault(const std::string& name, bool on);
 
   DaemonOptions options_;

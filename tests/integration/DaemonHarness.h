@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -279,6 +280,17 @@ class Daemon {
   }
 
   // A counter of the admin "stats" answer.
+  // Every counter of one `stats` answer by name.
+  std::map<std::string, long> stats() const {
+    std::map<std::string, long> counters;
+    std::istringstream words(admin("stats"));
+    std::string pair;
+    while (words >> pair) {
+      size_t equals = pair.find('=');
+      if (equals != std::string::npos) counters[pair.substr(0, equals)] = std::stol(pair.substr(equals + 1));
+    }
+    return counters;
+  }
   long stat(const std::string& name) const {
     std::istringstream words(admin("stats"));
     std::string pair;
