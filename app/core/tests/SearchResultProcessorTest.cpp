@@ -7,6 +7,7 @@
 
 #include "CoordinationFixture.h"
 #include "DaemonHarness.h"
+#include "PidTable.h"
 #include "FakeSetupSheet.h"
 #include "SatelliteName.h"
 #include "SearchResultProcessor.h"
@@ -104,13 +105,7 @@ class SearchResultProcessorTest : public CoordinationFixture {
     Cvn_GetInfoData(&d);
     return d;
   }
-  // Whether the driver's PID table holds the PID, asked without changing it for good.
-  bool pidInTable(uint16_t pid) const {
-    itest::RawConnection raw(daemon.socketPath());
-    const uint32_t added = raw.word(0x172038, {3, pid});
-    if (added == 1) raw.word(0x17203c, {3, pid});
-    return added == 0;
-  }
+  bool pidInTable(uint16_t pid, int kind = -1) const { return itest::pidInTable(daemon, pid, kind); }
   void handle(const SiList& list) { processor.onSearchResult(&list); }
   bool temporaryCopyWritten() const { return QFile::exists(state.m_strDataDir + "/DataTemp.cvt"); }
 
@@ -213,13 +208,13 @@ TEST_F(SearchResultProcessorTest, ANameChangeUpdatesTheProgramAndItsFavourite) {
 
 TEST_F(SearchResultProcessorTest, ASelectedServiceWithANewEncapsulationIsReleasedAndSetAgain) {
   ASSERT_EQ(Cvn_SetNetworkPID(NetPid{kBeaconPid, 3, 1101, 1000, 0x0400}), 1);
-  ASSERT_TRUE(pidInTable(kBeaconPid));
+  ASSERT_TRUE(pidInTable(kBeaconPid, 3));
   SiList list = storedResult();
   list.Data[0].Encapsulation = 5;
   const long commands = daemon.stat("card-commands");
   handle(list);
   EXPECT_EQ(daemon.stat("card-commands") - commands, 2) << "the card is told to drop the PID and to take it again";
-  EXPECT_TRUE(pidInTable(kBeaconPid));
+  EXPECT_TRUE(pidInTable(kBeaconPid, 5)) << itest::pidTable(daemon);
   DataInfo d = storedData(101);
   EXPECT_EQ(d.Encapsulation, 5);
   EXPECT_EQ(d.SetFlag, 1u) << "still selected";
