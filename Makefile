@@ -9,7 +9,7 @@ BUILD ?= build
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev \
             libdvbpsi-dev nlohmann-json3-dev libpcap-dev libsqlite3-dev \
-            qt6-base-dev libcli11-dev dtv-scan-tables scdoc \
+            qt6-base-dev libcli11-dev dtv-scan-tables scdoc dbus-daemon \
             iproute2 procps \
             xvfb trayer xdotool imagemagick
 
@@ -59,7 +59,7 @@ test-normal: build
 test-asan: build-asan
 	cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 $(CTEST)
 test-tsan: build-tsan
-	cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 $(CTEST)
+	cd $(BUILD)/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=$(CURDIR)/tests/tsan-suppressions.txt $(CTEST)
 fuzz: build-fuzz
 	FUZZ_SECONDS=$${FUZZ_SECONDS:-20} ./fuzz/run-all.sh $(BUILD)/fuzz
 

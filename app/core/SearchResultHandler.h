@@ -1,6 +1,5 @@
-// Where the main frame hands a search result that the library sent with message 1035. The
-// list is the library's and valid only during the call, which runs on the window thread
-// while the library's search waits for it to return.
+// Takes the result of a channel search (message 1035 from the library). The list is valid
+// only during the call; the handler copies what it keeps.
 #pragma once
 #include <corvane.h>
 

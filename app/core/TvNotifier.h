@@ -1,7 +1,6 @@
-// How the data application tells the TV application what it does with the tuner: a tuning
-// code and its value (5 with 5 before a data lock test; 1 or 2 with the position
-// m_LastNum * 100 + transponder number after it, for locked or not). The TV coordination
-// implements it; until then NullTvNotifier tells nobody.
+// Tells the TV application what the data application did with the tuner or the satellite
+// data (message 1046: a code and a value). The start-up logic, the search result handling
+// and the setup sheet call it; the TV coordination implements it with its sending rules.
 #pragma once
 
 namespace cv7::app {
