@@ -12,13 +12,11 @@
 #include "HeadlessNotificationIcon.h"
 #include "HeadlessUserInterface.h"
 #include "InterfaceAddressSource.h"
-#include "NullPresenceAnnouncer.h"
-#include "NullSearchResultHandler.h"
-#include "NullTvNotifier.h"
 #include "QtUserInterface.h"
 #include "Registry.h"
 #include "SystemClock.h"
 #include "TerminationSignals.h"
+#include "TvCoordinationPeer.h"
 
 using namespace cv7::app;
 
@@ -30,7 +28,9 @@ constexpr const char* kUsage =
     "  data services to the network stack and keeps the adapter's IP address current.\n"
     "  --headless  run without a display (a system service): message boxes go to standard\n"
     "              error as one line each and are answered with their default button.\n"
-    "  Environment: CV7_REGISTRY (configuration store), CV7_DEVICE (control device).\n"
+    "  Environment: CV7_REGISTRY (configuration store), CV7_DEVICE (control device),\n"
+    "  DBUS_SESSION_BUS_ADDRESS (the bus shared with a TV application; without one the\n"
+    "  coordination with it is off).\n"
     "  The current directory is the base directory unless the store names one.\n";
 
 // The parts every kind of run shares, and the run itself: initialisation, the message loop
@@ -40,11 +40,10 @@ int run(UserInterface& ui, NotificationIcon& icon, WindowThreadInvoker& invoker,
   const cv7::registry::Registry registry;
   SystemClock clock;
   ClosedSetupSheet sheet;
-  NullTvNotifier tv;
-  NullPresenceAnnouncer presence;
-  NullSearchResultHandler searchResults;
+  TvCoordinationPeer tv;  // joins the session bus at the start announcement
   InterfaceAddressSource addresses;
-  CCv7dApp app(registry, ui, clock, {icon, sheet, tv, presence, searchResults, addresses, invoker});
+  CCv7dApp app(registry, ui, clock, {icon, sheet, tv, tv, tv, addresses, invoker});
+  tv.attach(app.state(), app.store(), ui, clock, sheet);
 
   TerminationSignals signals;
   bool terminated = false;

@@ -6,44 +6,22 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
-#include <functional>
 #include <memory>
 
 #include "CoordinationFixture.h"
 #include "DbusTvLink.h"
 #include "FakeSetupSheet.h"
 #include "PrivateBus.h"
+#include "QtTestApplication.h"
 #include "TvCoordination.h"
 
 namespace cv7::app::test {
 
-// The application object that Qt's bus connections need, made once per test process.
-inline void ensureQtApplication() {
-  static int argc = 1;
-  static char name[] = "cv7appcore_tests";
-  static char* argv[] = {name, nullptr};
-  if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
-
-// Turns the event loop until `condition` holds, at most `limitMs`.
-inline bool serveUntil(const std::function<bool()>& condition, int limitMs = 10000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!condition()) {
-    if (timer.elapsed() > limitMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return true;
-}
-
 class BusFixture : public CoordinationFixture {
  protected:
   void SetUp() override {
-    ensureQtApplication();
+    qtApplication();
     CoordinationFixture::SetUp();
     ASSERT_TRUE(bus.start());
     address = QString::fromStdString(bus.address());
@@ -81,7 +59,7 @@ class BusFixture : public CoordinationFixture {
     tv->start(CV7_TV_BINARY, QStringList{"run"} + extra);
     QProcess& started = *tv;
     tvs.push_back(std::move(tv));
-    serveUntil([&] { return tvLog(started).contains("window :"); });
+    spinUntil([&] { return tvLog(started).contains("window :"); }, std::chrono::milliseconds(15000));
     return started;
   }
   QString tvLog(QProcess& tv) {
@@ -100,14 +78,14 @@ class BusFixture : public CoordinationFixture {
     command.setProcessEnvironment(tvEnvironment());
     command.setProcessChannelMode(QProcess::MergedChannels);
     command.start(CV7_TV_BINARY, args);
-    serveUntil([&] { return command.state() == QProcess::NotRunning; }, 60000);
+    spinUntil([&] { return command.state() == QProcess::NotRunning; }, std::chrono::milliseconds(60000));
     if (output) *output = QString::fromUtf8(command.readAll());
     return command.exitStatus() == QProcess::NormalExit ? command.exitCode() : -1;
   }
   static void stopProcess(QProcess& process) {
     if (process.state() == QProcess::NotRunning) return;
     process.terminate();
-    if (!serveUntil([&] { return process.state() == QProcess::NotRunning; }, 5000)) {
+    if (!spinUntil([&] { return process.state() == QProcess::NotRunning; }, std::chrono::milliseconds(5000))) {
       process.kill();
       process.waitForFinished(5000);
     }

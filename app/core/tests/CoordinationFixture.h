@@ -8,6 +8,7 @@
 #include "ConfigurationKeys.h"
 #include "ConfigurationLoader.h"
 #include "FileUpkeep.h"
+#include "NullTvNotifier.h"
 #include "RecordingReceptionControl.h"
 
 namespace cv7::app::test {
@@ -60,7 +61,9 @@ class CoordinationFixture : public AppFixture {
 
   ConfigurationLoader loader{state, store, ui};
   FileUpkeep files{state, store, ui, clock};
-  RecordingReceptionControl reception{state};
+  NullTvNotifier nobody;
+  ReceptionStartup startup{state, store, ui, files, nobody};
+  RecordingReceptionControl reception{startup};
 };
 
 }  // namespace cv7::app::test

@@ -54,21 +54,21 @@ TEST_F(DbusTvLinkTest, ATvStartedSecondIsAnsweredByDataNotifyThreeToItsWindowOnl
   QProcess& tv = startTv();
   const QString tvWindow = tvName(tv);
   ASSERT_FALSE(tvWindow.isEmpty()) << tvLog(tv).toStdString();
-  ASSERT_TRUE(serveUntil([&] { return tvLog(tv).contains("received data-notify 3 from " + dataName()); }))
+  ASSERT_TRUE(spinUntil([&] { return tvLog(tv).contains("received data-notify 3 from " + dataName()); }))
       << tvLog(tv).toStdString();
   EXPECT_EQ(coordination.tvWindow(), tvWindow);
-  serveUntil([] { return false; }, 200);
+  spinFor(std::chrono::milliseconds(200));
   EXPECT_EQ(recorder.seen, QStringList{"1 " + dataName()}) << "other programs see the start, not the answer";
 
   coordination.notifyTv(1, 101);
-  EXPECT_TRUE(serveUntil([&] { return tvLog(tv).contains("received tuning 1 101"); }));
+  EXPECT_TRUE(spinUntil([&] { return tvLog(tv).contains("received tuning 1 101"); }));
 }
 
 TEST_F(DbusTvLinkTest, ADataApplicationStartedSecondLearnsTheTvFromItsLivingAnswer) {
   QProcess& tv = startTv();
   ASSERT_TRUE(link->open());
   coordination.announceStart();
-  ASSERT_TRUE(serveUntil([&] { return coordination.tvWindow() == tvName(tv); })) << tvLog(tv).toStdString();
+  ASSERT_TRUE(spinUntil([&] { return coordination.tvWindow() == tvName(tv); })) << tvLog(tv).toStdString();
 
   EXPECT_EQ(tvCommand({"report", "12", "101"}), 0);
   EXPECT_EQ(state.m_TunerOwnerState, kTunerOwnerTv);
@@ -82,7 +82,7 @@ TEST_F(DbusTvLinkTest, ADataApplicationStartedSecondLearnsTheTvFromItsLivingAnsw
   EXPECT_TRUE(stateText.contains("TvSatelliteName=HOTBIRD")) << stateText.toStdString();
 
   EXPECT_EQ(tvCommand({"stop"}), 0);
-  ASSERT_TRUE(serveUntil([&] { return coordination.tvWindow().isEmpty(); }));
+  ASSERT_TRUE(spinUntil([&] { return coordination.tvWindow().isEmpty(); }));
   EXPECT_EQ(reception.lockSequences, 1);
 }
 
@@ -97,17 +97,17 @@ TEST_F(DbusTvLinkTest, MalformedPresenceAndTuningMessagesAreRefusedAndChangeNoth
   QDBusMessage call = QDBusMessage::createMethodCall(dataName(), co::kObjectPath, co::kDataInterface, co::kTuningMethod);
   call.setArguments({QString("12"), QVariant::fromValue(101)});
   QDBusPendingCallWatcher refused(observer->asyncCall(call, 5000));
-  ASSERT_TRUE(serveUntil([&] { return refused.isFinished(); }));
+  ASSERT_TRUE(spinUntil([&] { return refused.isFinished(); }));
   EXPECT_EQ(refused.error().type(), QDBusError::InvalidArgs);
   sendTvNotify({QVariant::fromValue(3), me});  // at last a good one
-  ASSERT_TRUE(serveUntil([&] { return coordination.tvWindow() == me; }));
+  ASSERT_TRUE(spinUntil([&] { return coordination.tvWindow() == me; }));
   EXPECT_EQ(link->refusedMessages(), 5);
   EXPECT_EQ(state.m_TunerOwnerState, kTunerOwnerUnknown);
 
   // The same call with two int32 arguments is taken.
   call.setArguments({QVariant::fromValue(12), QVariant::fromValue(101)});
   QDBusPendingCallWatcher accepted(observer->asyncCall(call, 5000));
-  ASSERT_TRUE(serveUntil([&] { return accepted.isFinished(); }));
+  ASSERT_TRUE(spinUntil([&] { return accepted.isFinished(); }));
   EXPECT_FALSE(accepted.isError());
   EXPECT_EQ(state.m_TunerOwnerState, kTunerOwnerTv);
 }
@@ -117,7 +117,7 @@ TEST_F(DbusTvLinkTest, AHungOrVanishedTvDoesNotHoldTheDataApplication) {
   SilentObject silent;
   observer->registerVirtualObject(co::kObjectPath, &silent);
   sendTvNotify({QVariant::fromValue(1), observer->baseService()});
-  ASSERT_TRUE(serveUntil([&] { return !coordination.tvWindow().isEmpty(); }));
+  ASSERT_TRUE(spinUntil([&] { return !coordination.tvWindow().isEmpty(); }));
   coordination.notifyTv(1, 101);  // never answered: the wait ends on its own
   observer->unregisterObject(co::kObjectPath);
 
@@ -125,14 +125,14 @@ TEST_F(DbusTvLinkTest, AHungOrVanishedTvDoesNotHoldTheDataApplication) {
   coordination.onTvNotify(3, tvName(tv));
   const QString gone = tvName(tv);
   tv.kill();  // no TV STOP
-  ASSERT_TRUE(serveUntil([&] { return !nameOnBus(gone); }));
+  ASSERT_TRUE(spinUntil([&] { return !nameOnBus(gone); }));
   coordination.notifyTv(2, 101);
   EXPECT_EQ(coordination.tvWindow(), gone) << "a window that has gone away is still the TV window";
 
   QProcess& next = startTv();
-  ASSERT_TRUE(serveUntil([&] { return coordination.tvWindow() == tvName(next); }));
+  ASSERT_TRUE(spinUntil([&] { return coordination.tvWindow() == tvName(next); }));
   coordination.notifyTv(2, 101);
-  EXPECT_TRUE(serveUntil([&] { return tvLog(next).contains("received tuning 2 101"); }));
+  EXPECT_TRUE(spinUntil([&] { return tvLog(next).contains("received tuning 2 101"); }));
 }
 
 TEST_F(DbusTvLinkTest, ScanWindowsShownByAnyProgramAreSeenUntilClosedOrTheirProgramEnds) {
@@ -145,7 +145,7 @@ TEST_F(DbusTvLinkTest, ScanWindowsShownByAnyProgramAreSeenUntilClosedOrTheirProg
   EXPECT_EQ(tvCommand({"scan-window", "close"}), 0);
   EXPECT_TRUE(coordination.scanWindowExists()) << "the auto-scan window is still shown";
   tv.kill();
-  ASSERT_TRUE(serveUntil([&] { return !coordination.scanWindowExists(); }));
+  ASSERT_TRUE(spinUntil([&] { return !coordination.scanWindowExists(); }));
 
   coordination.announceScanWindow(true, true);
   EXPECT_TRUE(nameOnBus(co::kAutoScanWindowName)) << "the data application's own window is seen by others";

@@ -9,6 +9,7 @@
 #include "DaemonHarness.h"
 #include "PidTable.h"
 #include "FakeSetupSheet.h"
+#include "RecordingTvNotifier.h"
 #include "SatelliteName.h"
 #include "SearchResultProcessor.h"
 #include "StringId.h"
@@ -17,11 +18,7 @@ namespace cv7::app::test {
 namespace {
 
 constexpr uint16_t kBeaconPid = 0x0500;
-
-struct RecordingTvNotifier : TvNotifier {
-  QStringList sent;
-  void notifyTv(int code, int value) override { sent << QStringLiteral("%1 %2").arg(code).arg(value); }
-};
+const std::vector<RecordingTvNotifier::Notice> kLockedOnTheDataTransponder{{1, 101}};
 
 ProgramInfo program(const char* name, uint16_t video, uint16_t audio, uint16_t pmt, uint16_t number) {
   ProgramInfo p{};
@@ -149,7 +146,7 @@ TEST_F(SearchResultProcessorTest, MoreProgramsThanStoredAreAddedAndEachBecomesAF
   FavoriteInfo f{};
   Cvn_GetFavoriteInfo(1, &f);
   EXPECT_EQ(f.Tr.Frequency, 10719000u) << "with the result's transponder";
-  EXPECT_EQ(tv.sent, QStringList{"1 101"});
+  EXPECT_EQ(tv.notices(), kLockedOnTheDataTransponder);
   EXPECT_TRUE(temporaryCopyWritten());
   EXPECT_EQ(sheet.actions, (QStringList{"auto-scan 1036 1", "scan 1125 1"}));
 }
@@ -169,7 +166,7 @@ TEST_F(SearchResultProcessorTest, FewerProgramsRemoveTheSurplusWithTheirFavourit
   EXPECT_EQ(programNames(), std::vector<std::string>{"Meridian TV"});
   EXPECT_EQ(favorites(),
             (std::vector<std::string>{"HOTBIRD 103 stale", "HOTBIRD 501 Adriatic News", "ASTRA 102 elsewhere"}));
-  EXPECT_EQ(tv.sent, QStringList{"1 101"});
+  EXPECT_EQ(tv.notices(), kLockedOnTheDataTransponder);
 }
 
 TEST_F(SearchResultProcessorTest, HandEnteredProgramsEndUpBehindTheFoundOnesWithNewNumbers) {
@@ -218,7 +215,7 @@ TEST_F(SearchResultProcessorTest, ASelectedServiceWithANewEncapsulationIsRelease
   DataInfo d = storedData(101);
   EXPECT_EQ(d.Encapsulation, 5);
   EXPECT_EQ(d.SetFlag, 1u) << "still selected";
-  EXPECT_EQ(tv.sent, QStringList{"1 101"});
+  EXPECT_EQ(tv.notices(), kLockedOnTheDataTransponder);
 
   const long before = daemon.stat("card-commands");
   handle(list);
@@ -263,7 +260,7 @@ TEST_F(SearchResultProcessorTest, ResultsThatAreNotForTheTunedTransponderChangeN
   handle(late);
   EXPECT_EQ(programNames(), before);
   EXPECT_EQ(Cvn_GetNumOfData(1), 1);
-  EXPECT_TRUE(tv.sent.isEmpty());
+  EXPECT_TRUE(tv.notices().empty());
   EXPECT_FALSE(temporaryCopyWritten());
   EXPECT_EQ(sheet.actions, (QStringList{"auto-scan 1036 0", "scan 1125 0", "auto-scan 1036 5", "scan 1125 5",
                                         "auto-scan 1036 1", "scan 1125 1", "auto-scan 1036 1", "scan 1125 1",
@@ -322,7 +319,7 @@ TEST_F(SearchResultProcessorTest, ARealSearchOfTheTunedTransponderArrivesAndRest
   }
   EXPECT_EQ(programNames(), (std::vector<std::string>{"Meridian TV", "Radio Alpina"}));
   EXPECT_EQ(favorites(), std::vector<std::string>{"HOTBIRD 102 Radio Alpina"});
-  EXPECT_EQ(tv.sent, QStringList{"1 101"});
+  EXPECT_EQ(tv.notices(), kLockedOnTheDataTransponder);
 }
 
 }  // namespace

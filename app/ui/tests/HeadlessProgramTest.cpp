@@ -28,9 +28,12 @@ class HeadlessProgramTest : public ::testing::Test {
   std::unique_ptr<TestProcess> start(const std::string& name = "cv7d") {
     return std::make_unique<TestProcess>(CV7D_BINARY, std::vector<std::string>{"--headless"},
                                          std::map<std::string, std::string>{{"CV7_DEVICE", daemon.socketPath()},
-                                                                            {"CV7_REGISTRY", storePath}},
+                                                                            {"CV7_REGISTRY", storePath},
+                                                                            {"DBUS_SESSION_BUS_ADDRESS", noBus()}},
                                          (root / "base").string(), (root / (name + ".log")).string());
   }
+  // Never a session bus of the machine: the TV coordination stays off.
+  std::string noBus() const { return "unix:path=" + (root / "no-bus").string(); }
   std::string stored(const char* name) {
     return registry::Registry(storePath).readText("Satellite", name, "(none)");
   }
@@ -127,7 +130,11 @@ class HeadlessWithoutDaemonTest : public HeadlessProgramTest {
 TEST_F(HeadlessWithoutDaemonTest, AMissingDaemonShowsTheSystemErrorAndEnds) {
   auto app = start();
   EXPECT_EQ(app->waitForExit(), 1);
-  EXPECT_EQ(app->output(), "Cv7d: System error is occurred. Please restart system and run again. [OK]\n");
+  // Without a session bus the log first says that the TV coordination is off.
+  std::string out = app->output();
+  ASSERT_EQ(out.rfind("Cv7d: TV coordination is off: no session bus (", 0), 0u) << out;
+  out.erase(0, out.find('\n') + 1);
+  EXPECT_EQ(out, "Cv7d: System error is occurred. Please restart system and run again. [OK]\n");
 }
 
 }  // namespace

@@ -57,7 +57,9 @@ class TrayScreenshotTest : public ::testing::Test {
                    {"CV7_REGISTRY", (root / "registry.sqlite").string()},
                    {"XDG_RUNTIME_DIR", (root / "runtime").string()},
                    {"HOME", root.string()},
-                   {"LC_ALL", "C"}};
+                   {"LC_ALL", "C"},
+                   // Never a session bus of the machine: the TV coordination stays off.
+                   {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (root / "no-bus").string()}};
   }
   std::unique_ptr<TestProcess> run(const std::string& program, const std::vector<std::string>& args,
                                    const std::string& name, int extraFd = -1) {
