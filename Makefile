@@ -9,7 +9,7 @@ BUILD ?= build
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev \
             libdvbpsi-dev nlohmann-json3-dev libpcap-dev libsqlite3-dev \
-            qt6-base-dev libsystemd-dev scdoc \
+            qt6-base-dev libcli11-dev dtv-scan-tables scdoc libsystemd-dev \
             debhelper dpkg-dev systemd-container desktop-file-utils man-db \
             iproute2 procps
 

@@ -40,8 +40,8 @@ for kind in ts section pes; do
     "$daemon" --foreground --socket "$CV7_DEVICE" --no-tap --sky "$work/sky.json" --log-level error &
     pid=$!
     for _ in $(seq 300); do "$ctl" raw 0x172000 --out 8 >/dev/null 2>&1 && break; sleep 0.1; done
-    "$ctl" tune --freq 11778000 --sr 45000 --pol v --lo 10600000 --tone on --diseqc 1 >/dev/null
-    bytes=$("$ctl" dump 0x500 --kind "$kind" --seconds "$seconds" --out /dev/null 2>&1 | awk '/units/ {print $3}')
+    "$ctl" tune --freq 11778000 --sr 45000 --pol v --lnb 10600 --tone on --diseqc A >/dev/null
+    bytes=$("$ctl" dump 0x500 --kind "$kind" --seconds "$seconds" --out /dev/null 2>&1 | awk '/bytes of PID/ {for (i = 1; i < NF; i++) if ($(i + 1) == "bytes") print $i}')
     drops=$("$ctl" stats | awk '$1 == "dropped-ring-full" {print $2}')
     offered=$(awk -v r="$rate" 'BEGIN {printf "%.1f", r * 1028 / 1e6}')
     printf "%-8s %6s MB/s %12s %12.2f %14s\n" "$kind" "$offered" "$bytes" "$(awk -v b="$bytes" -v s="$seconds" 'BEGIN {print b / s / 1e6}')" "$drops"

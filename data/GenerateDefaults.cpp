@@ -2,6 +2,10 @@
 // default sky file from the one readable description of the default satellites.
 //
 //   cv7-gendefaults SKY.json DEFAULT_FILE_DIR SKY_OUT.json
+//
+// SKY.json describes the satellites; DEFAULT_FILE_DIR receives one satellite data file per
+// satellite with a "defaultFile"; SKY_OUT.json is where the simulator's default sky (a copy
+// of SKY.json) goes. Satellite files for a user's own dish are made with cv7ctl cvd new.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -31,7 +35,12 @@ bool copyFile(const std::string& from, const std::filesystem::path& to) {
 
 int main(int argc, char** argv) {
   if (argc != 4) {
-    std::fprintf(stderr, "usage: cv7-gendefaults SKY.json DEFAULT_FILE_DIR SKY_OUT.json\n");
+    std::fprintf(stderr,
+                 "usage: cv7-gendefaults SKY.json DEFAULT_FILE_DIR SKY_OUT.json\n"
+                 "  SKY.json          the description of the default satellites (data/default-sky.json)\n"
+                 "  DEFAULT_FILE_DIR  where the satellite data files (DefaultFile/*.cvd) are written\n"
+                 "  SKY_OUT.json      where the simulator's default sky, a copy of SKY.json, is written\n"
+                 "A satellite data file for one's own dish: cv7ctl cvd new (cv7ctl cvd --help).\n");
     return 2;
   }
   try {

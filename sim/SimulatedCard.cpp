@@ -457,6 +457,11 @@ void SimulatedCard::setSignalLost(bool lost) {
   impl_->tuner.setSignalLost(lost);
 }
 
+ReceptionStats SimulatedCard::receptionStats() const {
+  std::lock_guard guard(impl_->lock);
+  return impl_->receiver.stats();
+}
+
 std::string SimulatedCard::receptionDiagnostics() const {
   std::lock_guard guard(impl_->lock);
   std::ostringstream out;
@@ -468,7 +473,7 @@ std::string SimulatedCard::receptionDiagnostics() const {
       << ", at stop " << dma.droppedAtStop << ")\n";
   DemuxStats demux = impl_->receiver.demux().stats();
   out << "demux: packets " << demux.packets << ", filtered " << demux.filtered << ", entries " << demux.entries
-      << ", continuity errors " << demux.continuityErrors << ", pids " << impl_->receiver.demux().pidCount() << "\n";
+      << ", continuity errors " << demux.continuityErrors << ", duplicates " << demux.duplicates << ", pids " << impl_->receiver.demux().pidCount() << "\n";
   if (TransportStreamMux* mux = impl_->receiver.mux()) {
     const MuxStats& m = mux->stats();
     out << "mux: packets " << m.packets << ", null " << m.nullPackets << ", psi " << m.psiPackets << ", data "

@@ -17,6 +17,7 @@
 #include "Clock.h"
 #include "FirmwareState.h"
 #include "HostInterfaces.h"
+#include "ts/CardReceiver.h"
 
 namespace cv7::sim {
 
@@ -131,6 +132,8 @@ class SimulatedCard {
   void setSignalLost(bool lost);
   // Multi-line text of the tuner, multiplex, demultiplexer and DMA counters.
   std::string receptionDiagnostics() const;
+  // The receive side's counters (docs/transport-stream.md says when each moves).
+  ReceptionStats receptionStats() const;
 
  private:
   struct Impl;

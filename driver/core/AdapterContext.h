@@ -36,7 +36,10 @@ struct ReceiveStats {
   std::atomic<uint64_t> droppedScrambled{0};
   std::atomic<uint64_t> droppedNoIpHeader{0};            // no 0x45 where the datagram starts
   std::atomic<uint64_t> droppedTooLong{0};               // section too long, or IP length above 1500
+  std::atomic<uint64_t> droppedShort{0};                 // IP length beyond the bytes the entry gave
+  std::atomic<uint64_t> droppedCorrupt{0};               // entry length the card cannot have written
   std::atomic<uint64_t> droppedUnrecognised{0};          // entries that caused a resynchronisation
+  std::atomic<uint64_t> droppedResync{0};                // entries after those, skipped by the resynchronisation
   std::atomic<uint64_t> resynchronisations{0};
   std::atomic<uint64_t> droppedDataRingFull{0};
   std::atomic<uint64_t> skippedCaptureOff{0};

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "AdapterContext.h"
+#include "CardEvents.h"
 #include "CommandCodes.h"
 #include "CommandFrames.h"
 #include "CommandTable.h"
@@ -156,10 +157,11 @@ bool takeChannel(Platform& platform, DriverState& state) {
 void CommandChannel::relay(uint8_t* block) {
   uint16_t result = ctl::kResultFailure;
   if (RegisterWindow* window = state_.registers.load()) {
-    Mailbox mailbox(platform_, *window);
+    Mailbox mailbox(platform_, *window, &state_.mailboxControlLock);
     mailbox.setIdleBits();
     mailbox.resetChannel();
     result = runCommand(mailbox, block);
+    passOnCardEvents(mailbox, block[ctl::kCommandCodeOffset] != cmd::CMD_GET_EVENT);
   }
   le::store16(block + ctl::kCommandResultOffset, result);
   state_.channelOwner.store(0);
@@ -169,10 +171,11 @@ void CommandChannel::readProgramTable(uint8_t* table) {
   std::memset(table, 0, ctl::kProgramTableSize);
   uint16_t result = ctl::kResultFailure;
   if (RegisterWindow* window = state_.registers.load()) {
-    Mailbox mailbox(platform_, *window);
+    Mailbox mailbox(platform_, *window, &state_.mailboxControlLock);
     mailbox.setIdleBits();
     mailbox.resetChannel();
     result = runProgramTable(mailbox, table);
+    passOnCardEvents(mailbox, true);
   }
   le::store16(table + ctl::kTableResult, result);
   state_.channelOwner.store(0);
@@ -181,11 +184,12 @@ void CommandChannel::readProgramTable(uint8_t* table) {
 bool CommandChannel::readStationAddress(std::array<uint8_t, 6>& address) {
   RegisterWindow* window = state_.registers.load();
   if (!window || !takeChannel(platform_, state_)) return false;
-  Mailbox mailbox(platform_, *window);
+  Mailbox mailbox(platform_, *window, &state_.mailboxControlLock);
   mailbox.setIdleBits();
   std::array<uint8_t, 6> received{};
   bool ok = exchangeStationAddress(mailbox, received);
   if (ok) address = received;
+  passOnCardEvents(mailbox, true);
   state_.channelOwner.store(0);
   return ok;
 }
@@ -193,9 +197,10 @@ bool CommandChannel::readStationAddress(std::array<uint8_t, 6>& address) {
 bool CommandChannel::setMulticastList(const std::array<uint8_t, 6>* list, uint32_t count) {
   RegisterWindow* window = state_.registers.load();
   if (!window || count > kMaxMulticastList || (count > 0 && !list) || !takeChannel(platform_, state_)) return false;
-  Mailbox mailbox(platform_, *window);
+  Mailbox mailbox(platform_, *window, &state_.mailboxControlLock);
   mailbox.setIdleBits();
   bool ok = exchangeMulticastList(mailbox, list, count);
+  passOnCardEvents(mailbox, true);
   state_.channelOwner.store(0);
   return ok;
 }
@@ -207,12 +212,24 @@ bool CommandChannel::releaseNetworkPid(uint16_t pid, uint8_t kind) {
   block[ctl::kCommandCodeOffset] = cmd::CMD_RELEASE_NETWORK_PID;
   le::store16(block + ctl::kCommandParamOffset, pid);      // the request's DataPID
   block[ctl::kCommandParamOffset + 2] = kind;              // and its Encapsulation
-  Mailbox mailbox(platform_, *window);
+  Mailbox mailbox(platform_, *window, &state_.mailboxControlLock);
   mailbox.setIdleBits();
   mailbox.resetChannel();
   bool ok = runCommand(mailbox, block) == ctl::kResultSuccess;
+  passOnCardEvents(mailbox, true);
   state_.channelOwner.store(0);
   return ok;
+}
+
+// Every exchange starts with reset-channel, whose fixed value 0x0F also clears the card's
+// interrupt. One found pending just before is counted; one the card raises between that read
+// and the write cannot be seen at all. The card keeps an event's code until command 19
+// fetches it, so after any other exchange the clients are told to ask: a card with nothing
+// queued answers 0, which they ignore. Command 19 itself needs no such word: it fetches the
+// oldest queued event, and the card raises its interrupt again while more are queued.
+void CommandChannel::passOnCardEvents(const Mailbox& mailbox, bool tellClients) {
+  state_.cardEventsAtReset.fetch_add(mailbox.cardEventsAcknowledged(), std::memory_order_relaxed);
+  if (tellClients) CardEvents(platform_, state_).signal();
 }
 
 }  // namespace cv7::core

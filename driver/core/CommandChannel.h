@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "DriverState.h"
+#include "Mailbox.h"
 #include "platform.h"
 
 namespace cv7::core {
@@ -26,6 +27,10 @@ class CommandChannel {
   bool releaseNetworkPid(uint16_t pid, uint8_t kind);
 
  private:
+  // Counts the card interrupts the exchange's reset-channel acknowledged and, with
+  // `tellClients`, signals the card events of clients 1 and 2.
+  void passOnCardEvents(const Mailbox& mailbox, bool tellClients);
+
   Platform& platform_;
   DriverState& state_;
 };

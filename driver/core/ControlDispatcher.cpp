@@ -125,10 +125,14 @@ Status ControlDispatcher::readRegister(Request& r) {
 
 // ---- PID filter table and addresses ----
 
+// Add, remove and clear run in the callers' threads, one per connection: each holds the
+// table's lock from its search to its store, so two clients never both take a free entry,
+// add one PID twice or both remove it. The receive path reads the entries without the lock.
 Status ControlDispatcher::addPid(Request& r) {
   uint8_t kind = r.buffer[0];
   uint16_t pid = le::load16(r.buffer + 4);
   r.answer(0, 0);
+  std::lock_guard guard(state_.pidTableLock);
   for (auto& entry : state_.pidTable.entry) {
     if (entry.pid() == pid) return STATUS_SUCCESS;
   }
@@ -145,6 +149,7 @@ Status ControlDispatcher::addPid(Request& r) {
 Status ControlDispatcher::removePid(Request& r) {
   uint16_t pid = le::load16(r.buffer + 4);
   uint32_t removed = 0;
+  std::lock_guard guard(state_.pidTableLock);
   for (auto& entry : state_.pidTable.entry) {
     if (entry.pid() == pid) {
       entry.clear();
@@ -157,6 +162,7 @@ Status ControlDispatcher::removePid(Request& r) {
 }
 
 Status ControlDispatcher::clearPids(Request&) {
+  std::lock_guard guard(state_.pidTableLock);
   state_.pidTable.clear();
   return STATUS_SUCCESS;
 }
@@ -297,6 +303,7 @@ Status ControlDispatcher::readData(Request& r) {
 // ---- PID change report ----
 
 Status ControlDispatcher::pidChanges(Request& r) {
+  std::lock_guard guard(state_.pidChangesLock);
   PidChangeReport& report = state_.pidChanges;
   uint8_t counter = report.changeCounter.load();
   if (report.lastReported.load() == counter) {

@@ -6,8 +6,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "ControlCodes.h"
+#include "SpinLock.h"
 #include "platform.h"
 
 namespace cv7::core {
@@ -62,25 +64,39 @@ struct DataPath {
   std::atomic<uint32_t> readPosition{0};   // written only by control requests
 };
 
-// The multicast timer's view of the list: the list of its previous run and of this run.
-// Written only by the timer routine.
+// The multicast timer's view of the list: the list of its previous run, of this run, and the
+// one client 3 last heard of (the previous run's, unless a report is still unread). Written
+// only by the timer routine.
 struct MulticastLists {
   static constexpr uint32_t kMax = 8;
   std::array<std::array<uint8_t, 6>, kMax> previous{};
   uint32_t previousCount = 0;
+  std::array<std::array<uint8_t, 6>, kMax> heard{};
+  uint32_t heardCount = 0;
   std::array<std::array<uint8_t, 6>, kMax> current{};
   uint32_t currentCount = 0;
 };
 
 struct DriverState {
   PidFilterTable pidTable;
+  // Held by the control requests that change pidTable, from their search to their store.
+  std::mutex pidTableLock;
   std::array<ClientRecord, 3> client;      // client numbers 1..3 at index 0..2
   std::atomic<uint32_t> channelOwner{0};   // 0 free, 1..3 client, 5 the driver itself
   DataPath data;
   PidChangeReport pidChanges;
   MulticastLists multicast;
+  // Held by the multicast timer while it rewrites the change report and by the request that
+  // reads it, so a report is never read half old, half new.
+  std::mutex pidChangesLock;
   std::array<std::atomic<uint8_t>, 4> ipAddress{};
   std::array<std::atomic<uint8_t>, 6> stationAddress{};
+  // Held by the interrupt routine and the command channel across each read-modify-write of
+  // MailboxControl (Mailbox.h).
+  SpinLock mailboxControlLock;
+  // Card interrupts that a command's reset-channel found pending and acknowledged before the
+  // interrupt routine saw them (the command channel passes the events on).
+  std::atomic<uint64_t> cardEventsAtReset{0};
   // The mapped register window of the started adapter (nullptr before a start).
   std::atomic<RegisterWindow*> registers{nullptr};
   std::atomic<uint32_t> registerWindowLength{0};

@@ -5,7 +5,34 @@ namespace cv7::core {
 namespace {
 // The host writes a byte sign-extended to 32 bits.
 uint32_t signExtend(uint8_t byte) { return uint32_t(int32_t(int8_t(byte))); }
+
+// Holds the lock shared with the interrupt routine, when there is one.
+class ControlGuard {
+ public:
+  explicit ControlGuard(SpinLock* lock) : lock_(lock) {
+    if (lock_) lock_->lock();
+  }
+  ~ControlGuard() {
+    if (lock_) lock_->unlock();
+  }
+  ControlGuard(const ControlGuard&) = delete;
+  ControlGuard& operator=(const ControlGuard&) = delete;
+
+ private:
+  SpinLock* lock_;
+};
 }  // namespace
+
+void Mailbox::modifyControl(uint32_t clear, uint32_t set) {
+  ControlGuard guard(controlLock_);
+  setControl((control() & ~clear) | set | regs::kMailboxInterrupt);
+}
+
+void Mailbox::resetChannel() {
+  ControlGuard guard(controlLock_);
+  if (control() & regs::kMailboxInterrupt) ++acknowledged_;
+  setControl(regs::kHandshakeIdle);
+}
 
 bool Mailbox::waitState(uint32_t state) {
   for (uint32_t i = 0; i < kFastPolls; ++i) {
@@ -27,7 +54,7 @@ bool Mailbox::waitEndOfReply() {
 bool Mailbox::putByte(uint8_t byte) {
   if (!waitWritable()) return false;
   setDataRegister(signExtend(byte));
-  setControl(control() & 0xF0);
+  modifyControl(~0xF0u, 0);  // bits 4..7 as read: state 0x0, a byte waits
   return true;
 }
 

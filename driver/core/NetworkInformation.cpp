@@ -183,27 +183,39 @@ Status NetworkInformation::setMulticastList(const uint8_t* addresses, uint32_t l
   return NDIS_STATUS_PENDING;
 }
 
+// The status event is signalled after the change counter has moved, so a client woken at
+// once finds the change. Changes that come before client 3 has read the last report are
+// added to it: the lists then compare with the list that client 3 last heard of.
 void NetworkInformation::multicastTimer() {
   if (adapter_ == nullptr) return;
   MulticastLists& lists = state_.multicast;
-  lists.currentCount = std::min(adapter_->multicastCount.load(), MulticastLists::kMax);
-  for (uint32_t i = 0; i < lists.currentCount; ++i) lists.current[i] = adapter_->multicastList[i];
-  updatePidChanges();
-  lists.previous = lists.current;
-  lists.previousCount = lists.currentCount;
-
   ClientRecord& client3 = *state_.clientRecord(3);
-  if (client3.statusHandle.load() != 0) {
-    platform_.signalEvent(client3.statusEvent.load());
-    uint8_t counter = state_.pidChanges.changeCounter.load();
-    state_.pidChanges.changeCounter.store(counter >= 99 ? 0 : counter + 1);
+  bool reported = client3.statusHandle.load() != 0;
+  EventObject statusEvent = client3.statusEvent.load();
+  {
+    std::lock_guard guard(state_.pidChangesLock);
+    PidChangeReport& report = state_.pidChanges;
+    lists.currentCount = std::min(adapter_->multicastCount.load(), MulticastLists::kMax);
+    for (uint32_t i = 0; i < lists.currentCount; ++i) lists.current[i] = adapter_->multicastList[i];
+    if (report.lastReported.load() == report.changeCounter.load()) {
+      lists.heard = lists.previous;
+      lists.heardCount = lists.previousCount;
+    }
+    updatePidChanges();
+    lists.previous = lists.current;
+    lists.previousCount = lists.currentCount;
+    if (reported) {
+      uint8_t counter = report.changeCounter.load();
+      report.changeCounter.store(counter >= 99 ? 0 : counter + 1);
+    }
   }
+  if (reported) platform_.signalEvent(statusEvent);
   bool sent = channel_.setMulticastList(adapter_->multicastList.data(), lists.currentCount);
   platform_.setInformationComplete(sent ? NDIS_STATUS_SUCCESS : NDIS_STATUS_FAILURE);
 }
 
-// The PIDs of the previous list that the new one lacks have left; those of the new list
-// that the previous one lacked have joined.
+// The PIDs of the list client 3 last heard of that the new one lacks have left; those of the
+// new list that it lacked have joined.
 void NetworkInformation::updatePidChanges() {
   const MulticastLists& lists = state_.multicast;
   auto contains = [](const auto& list, uint32_t count, uint16_t pid) {
@@ -214,13 +226,13 @@ void NetworkInformation::updatePidChanges() {
   };
   PidChangeReport& report = state_.pidChanges;
   uint8_t left = 0, joined = 0;
-  for (uint32_t i = 0; i < lists.previousCount; ++i) {
-    uint16_t pid = multicastPid(lists.previous[i]);
+  for (uint32_t i = 0; i < lists.heardCount; ++i) {
+    uint16_t pid = multicastPid(lists.heard[i]);
     if (!contains(lists.current, lists.currentCount, pid)) report.left[left++] = pid;
   }
   for (uint32_t i = 0; i < lists.currentCount; ++i) {
     uint16_t pid = multicastPid(lists.current[i]);
-    if (!contains(lists.previous, lists.previousCount, pid)) report.joined[joined++] = pid;
+    if (!contains(lists.heard, lists.heardCount, pid)) report.joined[joined++] = pid;
   }
   report.leftCount = left;
   report.joinedCount = joined;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "CardEvents.h"
 #include "CardRegisters.h"
 #include "Miniport.h"
 
@@ -23,6 +24,8 @@ constexpr uint32_t kStreamStop = 1525;
 constexpr uint8_t kEscape = 0x7D;
 constexpr uint8_t kIpv4 = 0x45;
 constexpr uint32_t kMaxIpLength = 1500;
+constexpr uint32_t kMinIpLength = 20;           // an IPv4 header without options
+constexpr uint32_t kSectionTrailer = 4;         // the CRC (or checksum) that ends a section
 constexpr uint8_t kSourceAddress[6] = {0x00, 0x00, 0x5F, 0x63, 0x6A, 0x28};
 
 uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
@@ -103,11 +106,7 @@ bool ReceivePath::interruptRoutine() {
       setReg(regs::kMailboxWindow + regs::kDmaStatus, dma & 0x7F);
       producerBlockInterrupt();
     }
-    uint32_t mailbox = reg(regs::kMailboxWindow + regs::kMailboxControl);
-    if (mailbox & regs::kMailboxInterrupt) {
-      setReg(regs::kMailboxWindow + regs::kMailboxControl, mailbox & 0x7F);
-      rx_.pending.fetch_or(kPendingCardEvent);
-    }
+    acknowledgeMailboxInterrupt();
     return true;
   }
   if (status & regs::kIntStatusOther) {
@@ -115,6 +114,17 @@ bool ReceivePath::interruptRoutine() {
     return true;
   }
   return false;
+}
+
+// Under the lock that the command channel takes for its own read-modify-writes, so the
+// handshake bits written back are the ones the card shows.
+void ReceivePath::acknowledgeMailboxInterrupt() {
+  std::lock_guard guard(state_.mailboxControlLock);
+  uint32_t mailbox = reg(regs::kMailboxWindow + regs::kMailboxControl);
+  if (mailbox & regs::kMailboxInterrupt) {
+    setReg(regs::kMailboxWindow + regs::kMailboxControl, mailbox & 0x7F);
+    rx_.pending.fetch_or(kPendingCardEvent);
+  }
 }
 
 // One block interrupt = one entry written. The first one after a start carries no entry.
@@ -130,8 +140,12 @@ void ReceivePath::producerBlockInterrupt() {
   while (index >= regs::kRingBlocks) index -= regs::kRingBlocks;
   rx_.producerIndex.store(index);
   if (rx_.resync.load() == 1 && rx_.busy.load() == 0) {
+    // Every entry from the unrecognised one (counted already) to this one is dropped.
+    uint32_t producerCount = rx_.producerCount.load();
+    uint32_t skipped = (producerCount + kCountWrap - rx_.consumerCount.load()) % kCountWrap;
+    if (skipped > 1) adapter_.stats.droppedResync.fetch_add(skipped - 1, std::memory_order_relaxed);
     rx_.consumerIndex.store(index);
-    rx_.consumerCount.store(rx_.producerCount.load());
+    rx_.consumerCount.store(producerCount);
     rx_.resync.store(0);
   }
   rx_.pending.fetch_or(kPendingReceive);
@@ -139,10 +153,9 @@ void ReceivePath::producerBlockInterrupt() {
 
 // ---- Deferred routine ----
 
+// A ring that awaits resynchronisation does not hold back the card events.
 void ReceivePath::deferredRoutine() {
-  if (rx_.pending.load() & kPendingReceive) {
-    if (!walkRing()) return;
-  }
+  if (rx_.pending.load() & kPendingReceive) walkRing();
   if (rx_.pending.load() & kPendingCardEvent) {
     rx_.pending.fetch_and(~kPendingCardEvent);
     signalCardEvents();
@@ -171,6 +184,12 @@ bool ReceivePath::processEntry() {
   uint16_t kind = le16(entry + 2);
   uint32_t length = le16(entry + 4);
   Extent extent{(length + 6) / 256, (length + 6) % 256};
+  if (isCorrupt(length, kind, extent)) {
+    // Consumed as the producer counted it, so the two stay in step.
+    adapter_.stats.droppedCorrupt.fetch_add(1, std::memory_order_relaxed);
+    advance(extent.blocks());
+    return true;
+  }
   if (kind & regs::kKindPadBit) {
     length -= 1;
     kind &= 0x7FFF;
@@ -185,10 +204,10 @@ bool ReceivePath::processEntry() {
   bool known = tableHas(pid, kind);
   switch (known ? kind : 0) {
     case ctl::kKindMpe:
-      if (decapsulateSection(extent)) indicate();
+      if (uint32_t bytes = decapsulateSection(extent, length)) indicate(bytes);
       return true;
     case ctl::kKindStuffedStream:
-      if (decapsulateStream(extent)) indicate();
+      if (uint32_t bytes = decapsulateStream(extent)) indicate(bytes);
       return true;
     case ctl::kKindRawPackets:
     case ctl::kKindRawPes:
@@ -218,6 +237,12 @@ bool ReceivePath::processEntry() {
   }
 }
 
+// A pad byte in an entry without payload, or an entry longer than the whole ring, cannot
+// come from the card's DMA engine.
+bool ReceivePath::isCorrupt(uint32_t length, uint16_t kind, const Extent& extent) {
+  return ((kind & regs::kKindPadBit) && length == 0) || extent.blocks() > regs::kRingBlocks;
+}
+
 bool ReceivePath::tableHas(uint16_t pid, uint16_t kind) const {
   for (const auto& entry : state_.pidTable.entry) {
     uint32_t word = entry.load();
@@ -235,16 +260,22 @@ void ReceivePath::advance(uint32_t blocks) {
   for (uint32_t i = 0; i < blocks; ++i) advanceOne();
 }
 
+// An entry that gave no datagram bytes at all is dropped here, counted like a short one.
+uint32_t ReceivePath::given(uint32_t bytes) {
+  if (bytes == 0) adapter_.stats.droppedShort.fetch_add(1, std::memory_order_relaxed);
+  return bytes;
+}
+
 // ---- Kind 3: multiprotocol-encapsulation sections ----
 
-bool ReceivePath::decapsulateSection(const Extent& extent) {
+uint32_t ReceivePath::decapsulateSection(const Extent& extent, uint32_t length) {
   const uint8_t* first = consumerBlock();
   uint32_t n = extent.blocks();
   uint8_t flags = first[kSectionFlags];
   if ((flags & 0x30) || (flags & 0x0C)) {
     adapter_.stats.droppedScrambled.fetch_add(1, std::memory_order_relaxed);
     advance(n);
-    return false;
+    return 0;
   }
   uint32_t start = kSectionStart;
   if (flags & 0x02) {  // LLC/SNAP: the datagram starts at the first 0x45
@@ -253,7 +284,7 @@ bool ReceivePath::decapsulateSection(const Extent& extent) {
   if (start >= regs::kRingBlockSize || first[start] != kIpv4) {
     adapter_.stats.droppedNoIpHeader.fetch_add(1, std::memory_order_relaxed);
     advance(n);
-    return false;
+    return 0;
   }
   uint32_t count = 256 * n - start;
   uint32_t index = rx_.consumerIndex.load(std::memory_order_relaxed);
@@ -271,22 +302,21 @@ bool ReceivePath::decapsulateSection(const Extent& extent) {
   } else {
     adapter_.stats.droppedTooLong.fetch_add(1, std::memory_order_relaxed);
   }
-  if (toEnd <= n) {
-    rx_.consumerIndex.store(toEnd < n ? n - toEnd : 0);
-  } else {
-    rx_.consumerIndex.store(index + n);
-  }
-  return copied;
+  rx_.consumerIndex.store((index + n) % regs::kRingBlocks);
+  if (!copied) return 0;
+  // The blocks were copied whole: only the section's own bytes before its CRC are the datagram's.
+  uint32_t sectionEnd = 6 + length;
+  return given(sectionEnd > start + kSectionTrailer ? sectionEnd - kSectionTrailer - start : 0);
 }
 
 // ---- Kind 5: the byte-stuffed IP stream ----
 
-bool ReceivePath::decapsulateStream(const Extent& extent) {
+uint32_t ReceivePath::decapsulateStream(const Extent& extent) {
   const uint8_t* block = consumerBlock();
   if (block[kStreamStart] != kIpv4) {
     adapter_.stats.droppedNoIpHeader.fetch_add(1, std::memory_order_relaxed);
     advance(extent.blocks());
-    return false;
+    return 0;
   }
   StuffedWriter out(adapter_.frameBuffer);
   bool escapePending = false;
@@ -311,7 +341,7 @@ bool ReceivePath::decapsulateStream(const Extent& extent) {
   uint32_t j = out.scan(block, kStreamStart, end - 1);
   lastByte(block, j, end);
   advanceOne();
-  if (extent.full == 0) return true;
+  if (extent.full == 0) return given(out.size() - kFrameHeader);
 
   bool stopped = false;
   for (uint32_t i = 1; i < extent.full; ++i) {
@@ -332,7 +362,7 @@ bool ReceivePath::decapsulateStream(const Extent& extent) {
     }
     advanceOne();
   }
-  return true;
+  return given(out.size() - kFrameHeader);
 }
 
 // ---- Kinds 10..12: raw records into the data ring ----
@@ -344,7 +374,10 @@ void ReceivePath::storeRecord(const Extent& extent, uint32_t length) {
   uint32_t read = data.readPosition.load();
   uint32_t write = data.writePosition.load();
   uint32_t freeSpace = read == write ? size : (read < write ? size - (write - read) : read - write);
-  if (data.ring == nullptr || freeSpace <= need) {
+  // The write position is rounded up to even after the copy: that byte must be free too, or
+  // the write position would reach the read position and the ring would read as empty.
+  uint32_t pad = (write + need) & 1;
+  if (data.ring == nullptr || freeSpace <= need + pad) {
     adapter_.stats.droppedDataRingFull.fetch_add(1, std::memory_order_relaxed);
     advance(extent.blocks());
     return;
@@ -371,7 +404,7 @@ void ReceivePath::storeRecord(const Extent& extent, uint32_t length) {
 
 // ---- Indication ----
 
-void ReceivePath::indicate() {
+void ReceivePath::indicate(uint32_t available) {
   uint8_t* frame = adapter_.frameBuffer;
   if (frame[14] != kIpv4) {
     adapter_.stats.droppedNoIpHeader.fetch_add(1, std::memory_order_relaxed);
@@ -380,6 +413,12 @@ void ReceivePath::indicate() {
   uint32_t total = (uint32_t(frame[16]) << 8) | frame[17];
   if (total > kMaxIpLength) {
     adapter_.stats.droppedTooLong.fetch_add(1, std::memory_order_relaxed);
+    return;
+  }
+  // The frame buffer still holds the previous datagram behind what this entry gave: an IP
+  // length beyond the bytes given would send those up as this datagram's tail.
+  if (available < kMinIpLength || total < kMinIpLength || total > available) {
+    adapter_.stats.droppedShort.fetch_add(1, std::memory_order_relaxed);
     return;
   }
   adapter_.frameLength.store(total + kFrameHeader);
@@ -408,10 +447,7 @@ void ReceivePath::indicate() {
 
 void ReceivePath::signalCardEvents() {
   adapter_.stats.cardEvents.fetch_add(1, std::memory_order_relaxed);
-  for (uint32_t number = 1; number <= 2; ++number) {
-    ClientRecord& client = *state_.clientRecord(number);
-    if (client.active.load() && client.handle.load() != 0) platform_.signalEvent(client.event.load());
-  }
+  CardEvents(platform_, state_).signal();
 }
 
 // ---- TransferData ----

@@ -43,19 +43,24 @@ class ReceivePath {
   void setReg(uint32_t offset, uint32_t value) { adapter_.registers->write32(offset, value); }
 
   void producerBlockInterrupt();
+  void acknowledgeMailboxInterrupt();
   // Walks the ring; false when it stopped for a resynchronisation.
   bool walkRing();
   bool processEntry();
+  static bool isCorrupt(uint32_t length, uint16_t kind, const Extent& extent);
   bool tableHas(uint16_t pid, uint16_t kind) const;
 
   uint8_t* consumerBlock() const { return rx_.ringBase + 256 * rx_.consumerIndex.load(std::memory_order_relaxed); }
   void advanceOne();
   void advance(uint32_t blocks);
 
-  bool decapsulateSection(const Extent& extent);
-  bool decapsulateStream(const Extent& extent);
+  // Each returns the bytes of the datagram it put into the frame buffer (0: none).
+  uint32_t decapsulateSection(const Extent& extent, uint32_t length);
+  uint32_t decapsulateStream(const Extent& extent);
+  uint32_t given(uint32_t bytes);
   void storeRecord(const Extent& extent, uint32_t length);
-  void indicate();
+  // Hands the datagram up; `available` is what its entry gave.
+  void indicate(uint32_t available);
   void signalCardEvents();
 
   Platform& platform_;

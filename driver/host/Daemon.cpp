@@ -7,11 +7,13 @@
 #include <systemd/sd-daemon.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 
 #include "AdapterRequests.h"
 #include "AdminServer.h"
+#include "CommandCodes.h"
 #include "CardPump.h"
 #include "ControlServer.h"
 #include "FrameOutput.h"
@@ -135,8 +137,9 @@ int Daemon::startAdapter() {
     try {
       platformOptions.card.sky = std::make_shared<sim::Sky>(sim::loadSky(options_.skyPath));
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "cv7: sky file %s: %s\n", options_.skyPath.c_str(), error.what());
-      return kExitUsage;
+      // The parser's message starts with the sky file's name.
+      std::fprintf(stderr, "cv7: sky file %s\n", error.what());
+      return kExitBadConfiguration;
     }
   }
   parts_->platform = std::make_unique<LinuxPlatform>(platformOptions);
@@ -146,7 +149,7 @@ int Daemon::startAdapter() {
     std::string error;
     if (!parts_->frames->openPcap(options_.pcapPath, error)) {
       std::fprintf(stderr, "cv7: %s\n", error.c_str());
-      return kExitUsage;
+      return kExitBadConfiguration;
     }
   }
   parts_->platform->setFrameSink(parts_->frames.get());
@@ -205,6 +208,8 @@ std::string Daemon::stats() const {
   auto& card = parts_->platform->card();
   const auto& control = server.connections();
   const auto& admin = parts_->adminServer->connections();
+  std::vector<sim::ReceivedCommand> commands = card.receivedCommands();
+  long eventQueries = std::count_if(commands.begin(), commands.end(), [](const auto& c) { return c.code == cmd::CMD_GET_EVENT; });
   out << "pid=" << ::getpid() << " requests=" << server.requests() << " malformed=" << server.malformed()
       << " connections=" << control.accepted() << " active-connections=" << control.active()
       << " refused-connections=" << control.refused() + admin.refused()
@@ -213,11 +218,47 @@ std::string Daemon::stats() const {
       << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames->frames()
       << " frame-bytes=" << parts_->frames->bytes() << " transfers=" << parts_->frames->transfers()
       << " tap-errors=" << parts_->frames->tapErrors() << " sent-dropped=" << (parts_->pump ? parts_->pump->framesSent() : 0)
-      << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0) << receiveCounters()
+      << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0)
+      << " multicast-groups=" << (parts_->monitor ? parts_->monitor->groups() : 0)
+      << " multicast-refused=" << (parts_->monitor ? parts_->monitor->listsRefused() : 0) << receiveCounters()
       << " error-log=" << parts_->platform->errorLogEntries() << " firmware-running=" << (card.firmwareRunning() ? 1 : 0)
-      << " card-commands=" << card.receivedCommands().size()
-      << " channel-owner=" << parts_->miniport->state().channelOwner.load();
+      << " card-commands=" << commands.size() << " card-event-queries=" << eventQueries
+      << " channel-owner=" << parts_->miniport->state().channelOwner.load() << " pid-table=" << pidTable()
+      << cardCounters();
   return out.str();
+}
+
+// The card's own counters of what it did not deliver, beside the driver's (when each moves:
+// docs/control-device.md).
+std::string Daemon::cardCounters() const {
+  sim::ReceptionStats r = parts_->platform->card().receptionStats();
+  const sim::DmaStats& dma = r.dma;
+  std::ostringstream out;
+  out << " card-datagrams=" << r.data.datagrams << " card-datagrams-refused=" << r.data.refused
+      << " card-mux-dropped=" << r.mux.droppedPackets << " card-invalid-packets=" << r.demux.invalid
+      << " card-continuity-errors=" << r.demux.continuityErrors << " card-duplicates=" << r.demux.duplicates
+      << " card-crc-errors=" << r.demux.sections.crcErrors << " card-sections-lost=" << r.demux.sections.lost
+      << " card-pes-lost=" << r.demux.pes.lost
+      << " card-malformed=" << r.demux.sections.malformed + r.demux.pes.malformed
+      << " card-sections-skipped=" << r.demux.sectionsSkipped << " card-oversize=" << r.demux.oversize
+      << " card-entries=" << r.demux.entries << " card-filtered=" << r.filtered
+      << " card-fifo-overflows=" << dma.droppedFifoFull
+      << " card-dma-dropped=" << dma.droppedStopped + dma.droppedOversize + dma.droppedAtStop + dma.hostMemoryErrors
+      << " card-entries-written=" << dma.entriesWritten;
+  return out.str();
+}
+
+// The driver's PID table as "0x0500:3,0x0101:10" (PID and kind of each used entry), "-"
+// when no entry is used.
+std::string Daemon::pidTable() const {
+  std::string list;
+  for (const auto& entry : parts_->miniport->state().pidTable.entry) {
+    if (entry.pid() == ctl::kPidFree) continue;
+    char word[16];
+    std::snprintf(word, sizeof word, "%s0x%04X:%u", list.empty() ? "" : ",", entry.pid(), entry.kind());
+    list += word;
+  }
+  return list.empty() ? "-" : list;
 }
 
 // The simulated card's fault switches by name, for tests and demonstrations.
@@ -251,9 +292,12 @@ std::string Daemon::receiveCounters() const {
       << " rx-raw=" << r.entriesByKind[10].load() + r.entriesByKind[11].load() + r.entriesByKind[12].load()
       << " indicated=" << r.framesIndicated.load() << " dropped-scrambled=" << r.droppedScrambled.load()
       << " dropped-no-ip=" << r.droppedNoIpHeader.load() << " dropped-too-long=" << r.droppedTooLong.load()
-      << " dropped-unrecognised=" << r.droppedUnrecognised.load() << " resyncs=" << r.resynchronisations.load()
-      << " dropped-ring-full=" << r.droppedDataRingFull.load() << " records=" << r.recordsStored.load()
-      << " fillers=" << r.fillerEntries.load() << " card-events=" << r.cardEvents.load();
+      << " dropped-short=" << r.droppedShort.load() << " dropped-corrupt=" << r.droppedCorrupt.load()
+      << " dropped-unrecognised=" << r.droppedUnrecognised.load() << " dropped-resync=" << r.droppedResync.load()
+      << " resyncs=" << r.resynchronisations.load() << " dropped-ring-full=" << r.droppedDataRingFull.load()
+      << " records=" << r.recordsStored.load() << " fillers=" << r.fillerEntries.load()
+      << " card-events=" << r.cardEvents.load()
+      << " card-events-at-reset=" << parts_->miniport->state().cardEventsAtReset.load();
   auto word = [&](uint32_t oid) -> long long {
     uint32_t value = 0, written = 0, needed = 0;
     return parts_->requests->query(oid, &value, 4, written, needed) == core::NDIS_STATUS_SUCCESS ? value : -1;

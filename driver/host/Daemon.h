@@ -27,6 +27,8 @@ class Daemon {
   void shutDown();
   std::string stats() const;
   std::string receiveCounters() const;
+  std::string pidTable() const;
+  std::string cardCounters() const;
   bool setCardFault(const std::string& name, bool on);
 
   DaemonOptions options_;

@@ -17,6 +17,7 @@ inline constexpr int kExitUsage = 2;           // bad options
 inline constexpr int kExitAlreadyRunning = 3;  // a live daemon serves the socket path
 inline constexpr int kExitNoPermission = 4;    // the directory or socket cannot be made
 inline constexpr int kExitSocketFailed = 5;    // any other failure to set up the sockets
+inline constexpr int kExitBadConfiguration = 6;  // a file named by an option cannot be used (sky, pcap)
 
 struct DaemonOptions {
   bool foreground = false;

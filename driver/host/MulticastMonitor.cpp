@@ -2,9 +2,11 @@
 
 #include <linux/if.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "AdapterContext.h"
 #include "AdapterRequests.h"
 #include "Log.h"
 #include "NetworkInformation.h"
@@ -45,6 +47,16 @@ std::vector<MacAddress> parseDevMcast(const std::string& text, const std::string
     if (parseHexAddress(hex, address) && (address[0] & 1)) list.push_back(address);
   }
   return list;
+}
+
+std::vector<MacAddress> adapterGroups(const std::vector<MacAddress>& kernelList) {
+  std::vector<MacAddress> groups;
+  for (const MacAddress& a : kernelList) {
+    bool ipv4LinkLocal = a[0] == 0x01 && a[1] == 0x00 && a[2] == 0x5E && a[3] == 0x00 && a[4] == 0x00;
+    bool ipv6 = a[0] == 0x33 && a[1] == 0x33;
+    if (!ipv4LinkLocal && !ipv6) groups.push_back(a);
+  }
+  return groups;
 }
 
 uint32_t packetFilterFor(unsigned flags) {
@@ -88,17 +100,35 @@ void MulticastMonitor::poll() {
   std::ifstream file(path_);
   std::stringstream text;
   text << file.rdbuf();
-  std::vector<MacAddress> list = parseDevMcast(text.str(), tap_.name());
+  std::vector<MacAddress> list = adapterGroups(parseDevMcast(text.str(), tap_.name()));
   if (haveList_ && list == lastList_) return;
+  groups_.store(list.size());
   std::vector<uint8_t> bytes;
   for (const auto& a : list) bytes.insert(bytes.end(), a.begin(), a.end());
   core::Status status = requests_.set(core::oid::E802_3_MULTICAST_LIST, bytes.data(), uint32_t(bytes.size()), read, needed);
-  if (status != core::NDIS_STATUS_SUCCESS) {
-    CV7_LOG_WARN("multicast list of %zu addresses not taken by the adapter (status 0x%08X)", list.size(), status);
+  if (status == core::NDIS_STATUS_MULTICAST_FULL) {
+    listsRefused_.fetch_add(1);
+    reportFull(list);
+  } else if (status != core::NDIS_STATUS_SUCCESS) {
+    CV7_LOG_WARN("multicast list of %zu groups not taken by the adapter (status 0x%08X)", list.size(), status);
   }
   lastList_ = list;
   haveList_ = true;
   listsSet_.fetch_add(1);
+}
+
+// The adapter keeps its previous list: the groups beyond it reach neither client 3 nor the
+// card, and in the card's MAC filter mode their data is dropped.
+void MulticastMonitor::reportFull(const std::vector<MacAddress>& list) {
+  std::string names;
+  for (const MacAddress& a : list) {
+    char text[20];
+    std::snprintf(text, sizeof text, " %02x:%02x:%02x:%02x:%02x:%02x", a[0], a[1], a[2], a[3], a[4], a[5]);
+    names += text;
+  }
+  CV7_LOG_ERROR("%s: %zu multicast groups, more than the adapter's %u: the list is refused and the adapter "
+                "keeps its previous one; groups:%s", tap_.name().c_str(), list.size(), core::kMaxMulticastList,
+                names.c_str());
 }
 
 }  // namespace cv7::host

@@ -7,6 +7,51 @@
  * cv7 driver, one channel database, one open satellite data file, one open favourite file.
  *
  * The control device is the Unix socket /run/cv7/Cv7Dev, or the path in CV7_DEVICE.
+ *
+ * Threads. The library runs its own threads while the system is open: the event thread
+ * (card events), the search thread (asynchronous searches), in client mode 3 the status
+ * thread (status lists), and after Cvn_InitDataPath the data thread (data callbacks).
+ * Messages are sent with the window's send on the event, search and status threads (and,
+ * for Cvn_SearchChannel(0), on the caller's thread); data callbacks run on the data thread.
+ * Unless an export says otherwise it may be called from any thread, including from inside
+ * a message handler or a data callback; calls on several threads at once are allowed, but
+ * the channel database, the open satellite data file and the favourite list have no lock:
+ * one thread at a time changes them, and not while a search runs (the search reads them).
+ * Every wait of the library ends: requests to the driver fail when the driver has gone
+ * away or has not answered within 15 s, and the library's own waits end with a cancel or
+ * with Cvn_CloseSystem.
+ *
+ * Cvn_CloseSystem, and what it does to messages and callbacks in flight:
+ *  - It first ends the data path (as far as it is initialised), then stops the library's
+ *    threads, then frees what they read. Once it has returned, no message is sent and no
+ *    data callback is called any more, and every library thread has ended, except one
+ *    still inside the application's send or data callback (below), which ends as soon as
+ *    that returns, without sending or calling anything more.
+ *  - A message that a library thread is delivering when close begins is waited for, at
+ *    most CVN_CLOSE_MESSAGE_WAIT_MS. A message whose send has not returned by then is
+ *    abandoned: close returns without it. This is what happens when send is a blocking
+ *    call queued to a window thread and close is called on that window thread: the
+ *    message cannot be handled before close returns. The message's lParam stays valid
+ *    until its send returns. An
+ *    application whose send waits for its window thread avoids the wait by letting a
+ *    waiting send return 0 (and new sends return 0 at once) before it calls
+ *    Cvn_CloseSystem on that thread, and should drop or ignore messages that reach its
+ *    handler after its close returned.
+ *  - Called from inside a message handler it works and returns 1. A handler that runs on
+ *    the library thread itself (a send that calls the handler directly) does not wait for
+ *    its own message: that thread ends when the handler returns. A handler that runs on
+ *    the window thread while a library thread waits in send makes close wait as above
+ *    and then abandon that message.
+ *  - A data callback in progress is always waited for, except when close (or
+ *    Cvn_TermDataPath) is called from that callback: the data thread then ends when the
+ *    callback returns. A data callback must therefore not wait for the thread that closes
+ *    the system or terminates the data path.
+ *  - If the driver has gone away (the daemon stopped or was restarted), close still cleans
+ *    up and returns 1, so that a later Cvn_OpenSystem reaches a restarted driver.
+ * A process that exits with the system open (returning from main without Cvn_CloseSystem,
+ * or exit() anywhere) ends cleanly: at exit the library ends the data path and its threads
+ * as close does, without waiting for messages in flight, and the driver forgets the
+ * process's registrations when its connection closes.
  */
 #ifndef CORVANE_H
 #define CORVANE_H
@@ -25,6 +70,9 @@ extern "C" {
 #define FILE_OPEN_ERROR 0
 #define FILE_IS_USING 1
 #define FILE_OPEN_OK 2
+
+/* The longest Cvn_CloseSystem waits for a message in flight (see above). */
+#define CVN_CLOSE_MESSAGE_WAIT_MS 1000
 
 /* Data-path results */
 #define CVN_DATAPATH_OK 1
@@ -144,9 +192,12 @@ typedef struct CvnDataPathRegistration {
 } CvnDataPathRegistration;
 
 /*
- * The application's window. The library calls send from its own threads and expects it
- * to run the message synchronously on the application's window thread and return its
- * result.
+ * The application's window. The library calls send from its own threads (and from the
+ * caller's thread in Cvn_SearchChannel(0)) and expects it to run the message
+ * synchronously, on the application's window thread or on the calling thread, and return
+ * its result. Pointers given as lParam (SiList, CvnStatusRecord) are valid until send
+ * returns. The window must stay valid until Cvn_CloseSystem has returned and every send
+ * in progress has returned.
  */
 typedef struct CvnWindow CvnWindow;
 struct CvnWindow {
@@ -154,16 +205,25 @@ struct CvnWindow {
 };
 
 /* ---- Connection and system lifecycle ---- */
+/* Any thread. Open and close never overlap: one waits for the other to finish. */
 int32_t Cvn_OpenSystem(uint8_t clientMode, CvnWindow* window, uint32_t eventMessage, uint32_t searchMessage,
                        uint32_t statusMessage);
+/* Any thread, also inside a message handler or a data callback (see "Cvn_CloseSystem"
+ * above). 0 only when the driver refuses to forget the client: the threads have ended,
+ * the device stays open and a later close tries again. */
 int32_t Cvn_CloseSystem(void);
+/* Any thread; they do nothing. */
 int32_t Cvn_StartSystem(void);
 int32_t Cvn_StopSystem(void);
+/* Any thread, also inside handlers and callbacks. */
 int32_t Cvn_GetVideoMode(uint8_t* mode);
 int32_t Cvn_GetFirmwareVersion(uint8_t version[2]);
 int32_t Cvn_GetDriverVersion(uint8_t version[2]);
 
-/* ---- Tuning and lock test ---- */
+/* ---- Tuning and lock test ----
+ * Any thread, also inside handlers. Cvn_TunerLockTest polls the tuner on the caller's
+ * thread for up to about 5 s; it ends at once with CVN_ERROR or CVN_LOCK_ERROR when the
+ * driver goes away. The search reads the last lock test's records (under a lock). */
 int32_t Cvn_TunerLockTest(LnbInfo lnb, TrInfo tr);
 int32_t Cvn_SetChannel(CvnChannelRequest request);
 int32_t Cvn_StopChannel(CvnChannelRequest request);
@@ -172,26 +232,44 @@ int32_t Cvn_GetTunerInformation(uint8_t info[8]);
 int32_t Cvn_SetAudioControl(CvnAudioControl control);
 
 /* ---- Channel search ----
+ * Any thread. Cvn_SearchChannel(1) returns at once; the search thread sends the result.
  * Cvn_SearchChannel(0) waits for the end of the search on the caller's thread and sends the
- * search message to the window on that same thread before it returns. */
+ * search message to the window on that same thread before it returns; it returns 0 without
+ * a message when the search is cancelled (Cvn_SearchCancel on another thread), when a newer
+ * search starts, when the system closes, or when the driver goes away. (With a window whose
+ * send waits for the window thread, do not call it on that thread: its message could not
+ * be handled.) Every start and every cancel supersedes the search before it, so each
+ * started search delivers its own result at most once. Cvn_SearchCancel may be called from
+ * any thread, also inside handlers. */
 int32_t Cvn_SearchChannel(uint32_t asynchronous);
 int32_t Cvn_SearchCancel(void);
 
-/* ---- Satellite data file ---- */
+/* ---- Satellite data file ----
+ * Any thread, one at a time (the open file has no lock). The owner stamp at offset 6 is
+ * the client mode of the process holding the file open (0 without a connection). A
+ * process holds a shared lock on the file while it has it open (an open file description
+ * lock, which the system drops when the process ends), so a non-zero stamp of another mode
+ * that no running process holds open is recognised as stale: its holder ended without
+ * Cvn_ChannelFileClose (killed, crashed). Cvn_ChannelFileOpen takes such a file over as if
+ * its stamp were 0 instead of answering FILE_IS_USING. The file's format is unchanged. */
 int32_t Cvn_ChannelFileOpen(const char* path);
 int32_t Cvn_ChannelFileCreate(const char* path);
 int32_t Cvn_ChannelFileClose(void);
 int32_t Cvn_ChannelFileRead(void);
 int32_t Cvn_ChannelFileWrite(void);
 
-/* ---- Favourite file ---- */
+/* ---- Favourite file (any thread, one at a time) ---- */
 int32_t Cvn_FavoriteFileOpen(const char* path);
 int32_t Cvn_FavoriteFileCreate(const char* path);
 int32_t Cvn_FavoriteFileClose(void);
 int32_t Cvn_FavoriteWriteFile(void);
 int32_t Cvn_FavoriteReadFile(void);
 
-/* ---- Channel database ---- */
+/* ---- Channel database ----
+ * Any thread, one at a time, also inside handlers (a search handler may store its result).
+ * The database has no lock: it must not be changed while a search runs, since the search
+ * thread reads it to find the searched transponder. Cvn_CloseSystem frees it (client modes
+ * 1 and 3) only after the library's threads have stopped. */
 int32_t Cvn_GetSatelliteInformation(LnbInfo* lnb);
 int32_t Cvn_SetNewLNBInformation(LnbInfo lnb);
 int32_t Cvn_AddTransponder(TrInfo* tr);
@@ -211,7 +289,7 @@ int32_t Cvn_UpdateProgram(ProgramInfo program);
 int32_t Cvn_UpdateData(DataInfo data);
 int32_t Cvn_FreeTransponderStructure(void);
 
-/* ---- Favourites ---- */
+/* ---- Favourites (as the channel database) ---- */
 int32_t Cvn_DeleteFavorite(FavoriteInfo favorite);
 int32_t Cvn_AddFavorite(FavoriteInfo* favorite);
 int32_t Cvn_GetNextFavorite(FavoriteInfo current, FavoriteInfo* next);
@@ -221,7 +299,10 @@ int32_t Cvn_GetNumOfFavorite(void);
 int32_t Cvn_GetFavoriteInfo(uint32_t index, FavoriteInfo* favorite);
 int32_t Cvn_UpdateFavorite(uint32_t index, FavoriteInfo favorite);
 
-/* ---- Network data configuration ---- */
+/* ---- Network data configuration ----
+ * Any thread, also inside handlers and data callbacks. Setting and releasing a PID is the
+ * driver's check, then the card's command: when the card refuses the command, the driver's
+ * table is put back as it was and the export returns 0, so a retry sends the command again. */
 int32_t Cvn_SetNetworkPID(NetPid pid);
 int32_t Cvn_ReleaseNetworkPID(NetPid pid);
 int32_t Cvn_ReleaseAllNetworkPID(void);
@@ -229,7 +310,15 @@ int32_t Cvn_SetIPAddress(CvnIpAddress address);
 int32_t Cvn_GetMacAddress(uint8_t mac[6]);
 int32_t Cvn_SetIPorMACfiltering(const uint8_t* mode);
 
-/* ---- Data path ---- */
+/* ---- Data path ----
+ * Any thread, also inside a data callback. Registration, unregistration and termination
+ * from another thread wait while the data thread delivers the record in progress (its
+ * callbacks included), never longer. Cvn_TermDataPath waits for the data thread to end,
+ * except when it is called from a data callback: then no callback follows once the calling
+ * callback has returned. Cvn_CloseSystem ends an initialised data path, releasing its PIDs.
+ * Cvn_RegisterDataPath answers 7 for a PID that is already in the driver's table, decided
+ * for this call alone; Cvn_UnRegisterDataPath answers 7 and keeps the registration when the
+ * driver or the card refuses the release. */
 int32_t Cvn_InitDataPath(void);
 int32_t Cvn_TermDataPath(void);
 int32_t Cvn_RegisterDataPath(CvnDataPathRegistration registration);

@@ -33,12 +33,14 @@ void AutoResetEvent::close() {
 }
 
 void AutoResetEvent::signal() {
+  if (fd_ < 0) return;
   uint64_t one = 1;
   while (::write(fd_, &one, sizeof one) < 0 && errno == EINTR) {
   }
 }
 
 bool AutoResetEvent::wait(int timeoutMilliseconds) {
+  if (fd_ < 0) return false;
   pollfd entry{fd_, POLLIN, 0};
   int ready;
   do {

@@ -1,14 +1,22 @@
-// Connection to the driver, threads, messages and the system lifecycle.
+// Connection to the driver, the system lifecycle and the versions.
+//
+// Cvn_CloseSystem, in this order: the data path ends (no callback after it); the session
+// stops its threads (no message after it; messages in flight are waited for a bounded
+// time, see corvane.h); only then is what the threads read freed (the channel database);
+// then the driver forgets the client and the device closes. A driver that has gone away
+// does not make the close fail: there is nothing left to undo in it, and the next
+// Cvn_OpenSystem must be able to reach a restarted driver.
 #include "Connection.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
-#include <thread>
+#include <mutex>
 
 #include "CommandChannel.h"
 #include "CommandCodes.h"
-#include "ConnectionState.h"
 #include "ControlCodes.h"
+#include "DataPath.h"
 #include "Database.h"
 #include "Device.h"
 #include "LibraryState.h"
@@ -19,32 +27,35 @@ namespace corvane {
 
 namespace connection {
 
-State& state() {
-  static State instance;
-  return instance;
-}
-
-bool isOpen() { return state().open.load(); }
-bool closing() { return state().closing.load() == 1; }
-uint32_t searchMessage() { return state().searchMessage.load(); }
-const std::atomic<bool>* threadStopFlag() { return &state().stopThreads; }
-
-intptr_t sendToWindow(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  CvnWindow* window = state().window.load();
-  if (!window || !window->send) return 0;
-  return window->send(window, message, wParam, lParam);
-}
-
-void wakeSearchThread() {
-  State& s = state();
-  if (s.searchEvent.valid()) s.searchEvent.signal();
-}
-
 namespace {
 
-bool registerClient(State& s, uint8_t mode) {
-  uint32_t words[4] = {mode, uint32_t(s.cardEvent.fd()), mode == 3 ? uint32_t(s.statusEvent.fd()) : 0, 0};
-  int events[2] = {s.cardEvent.fd(), s.statusEvent.fd()};
+// How long Cvn_CloseSystem waits for a message that a library thread is delivering.
+constexpr std::chrono::milliseconds kCloseDeliveryWait{CVN_CLOSE_MESSAGE_WAIT_MS};
+
+struct State {
+  std::mutex lifecycle;  // open and close do not overlap
+  std::atomic<uint8_t> clientMode{0};
+  std::atomic<bool> open{false};
+  std::mutex currentLock;  // guards `current` alone, never held while waiting
+  std::shared_ptr<Session> current;
+};
+
+// Never destroyed: library threads may still run while the process exits.
+State& state() {
+  static State* instance = new State;
+  return *instance;
+}
+
+void setCurrent(std::shared_ptr<Session> session) {
+  State& s = state();
+  std::lock_guard guard(s.currentLock);
+  s.current = std::move(session);
+}
+
+bool registerClient(Session& session, uint8_t mode) {
+  uint32_t words[4] = {mode, uint32_t(session.cardEvent().fd()), mode == 3 ? uint32_t(session.statusEvent().fd()) : 0,
+                       0};
+  int events[2] = {session.cardEvent().fd(), session.statusEvent().fd()};
   if (!device().request(cv7::ctl::IOCTL_CV7_OPEN_CLIENT, words, sizeof words, nullptr, 0, nullptr, events,
                         mode == 3 ? 2 : 1))
     return false;
@@ -53,39 +64,60 @@ bool registerClient(State& s, uint8_t mode) {
   return sendCommand(block) != 0;
 }
 
-// Ends every thread by flag and wake-up, then waits for it.
-void endThread(std::thread& thread, AutoResetEvent& wake) {
-  if (thread.joinable()) {
-    wake.signal();
-    thread.join();
-  }
-  wake.close();
-}
-
-void endAllThreads(State& s) {
-  s.stopThreads.store(true);
-  endThread(s.eventThread, s.cardEvent);
-  endThread(s.searchThread, s.searchEvent);
-  endThread(s.statusThread, s.statusEvent);
-}
-
 // Undoes a failed open, so that a later open starts from nothing.
-int32_t abandonOpen(State& s) {
-  endAllThreads(s);
+int32_t abandonOpen(State& s, const std::shared_ptr<Session>& session) {
+  if (session) session->stop(std::chrono::milliseconds(0));
   device().close();
   s.clientMode.store(0);
   return 0;
 }
 
+// Command 22, then the close-client request; false when the driver refused the request.
+// A driver that is gone refuses nothing any more.
 bool unregisterClient(uint8_t mode) {
   CommandBlock block(cv7::cmd::CMD_CLOSE_CLIENT);
   block.parameters()[0] = mode;
   sendCommand(block);  // its result does not matter
   uint32_t number = mode;
-  return device().request(cv7::ctl::IOCTL_CV7_CLOSE_CLIENT, &number, 4, nullptr, 0);
+  return device().request(cv7::ctl::IOCTL_CV7_CLOSE_CLIENT, &number, 4, nullptr, 0) || device().gone();
+}
+
+void finishClose(State& s) {
+  device().close();
+  setCurrent(nullptr);
+  s.open.store(false);
+  s.clientMode.store(0);
+}
+
+// A process that exits with the system open ends like a close that does not wait for
+// messages in flight (their window may already be gone) and leaves the database alone
+// (other threads of the program may still read it). The driver undoes the rest when the
+// connection's socket closes with the process.
+void closeAtExit() {
+  State& s = state();
+  std::unique_lock held(s.lifecycle, std::try_to_lock);
+  if (!held.owns_lock() || !s.open.load()) return;
+  datapath::shutdown();
+  std::shared_ptr<Session> session = currentSession();
+  if (session) session->stop(std::chrono::milliseconds(0));
+  unregisterClient(s.clientMode.load());
+}
+
+void closeAtExitOnce() {
+  static std::once_flag registered;
+  std::call_once(registered, [] { std::atexit(closeAtExit); });
 }
 
 }  // namespace
+
+bool isOpen() { return state().open.load(); }
+
+std::shared_ptr<Session> currentSession() {
+  State& s = state();
+  std::lock_guard guard(s.currentLock);
+  return s.current;
+}
+
 }  // namespace connection
 
 uint8_t openClientMode() {
@@ -98,18 +130,15 @@ uint8_t channelClient() { return connection::state().clientMode.load(); }
 }  // namespace corvane
 
 using namespace corvane;
-using connection::State;
 
 extern "C" {
 
 int32_t Cvn_OpenSystem(uint8_t clientMode, CvnWindow* window, uint32_t eventMessage, uint32_t searchMessage,
                        uint32_t statusMessage) {
-  State& s = connection::state();
+  auto& s = connection::state();
   std::lock_guard guard(s.lifecycle);
   if (s.open.load() || device().isOpen() || clientMode < 1 || clientMode > 3) return 0;
   s.clientMode.store(clientMode);
-  s.closing.store(0);
-  s.stopThreads.store(false);
   if (!device().open(Device::defaultPath())) {
     trace("Cv9dat open vxd handle error\n");
     s.clientMode.store(0);
@@ -117,46 +146,36 @@ int32_t Cvn_OpenSystem(uint8_t clientMode, CvnWindow* window, uint32_t eventMess
   }
   // The threads are made only once everything they wait on exists, which is what creating
   // them suspended and resuming them at the end achieves.
-  if (!s.cardEvent.create()) return connection::abandonOpen(s);
-  if (clientMode == 3 && !s.statusEvent.create()) return connection::abandonOpen(s);
-  if (!connection::registerClient(s, clientMode)) return connection::abandonOpen(s);
-  if (!s.searchEvent.create()) return connection::abandonOpen(s);
-  try {
-    s.searchThread = std::thread(connection::searchThreadMain);
-    s.eventThread = std::thread(connection::eventThreadMain);
-    if (clientMode == 3) s.statusThread = std::thread(connection::statusThreadMain);
-  } catch (const std::system_error&) {
-    return connection::abandonOpen(s);
+  auto session = std::make_shared<Session>(clientMode);
+  if (!session->createEvents() || !connection::registerClient(*session, clientMode))
+    return connection::abandonOpen(s, session);
+  if (!session->startThreads()) {
+    connection::unregisterClient(clientMode);
+    return connection::abandonOpen(s, nullptr);
   }
   if (clientMode == 1 || clientMode == 3) db::freeTransponders();
-  s.window.store(window);
-  s.eventMessage.store(eventMessage);
-  s.searchMessage.store(searchMessage);
-  s.statusMessage.store(statusMessage);
+  session->setWindow(window, {eventMessage, searchMessage, statusMessage});
+  connection::setCurrent(std::move(session));
   s.open.store(true);
+  connection::closeAtExitOnce();
   return 1;
 }
 
 int32_t Cvn_CloseSystem() {
-  State& s = connection::state();
+  auto& s = connection::state();
   std::lock_guard guard(s.lifecycle);
   if (!s.open.load()) return 0;
-  while (s.eventThreadBusy.load() == 1) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  s.closing.store(1);
+  datapath::shutdown();
+  if (std::shared_ptr<Session> session = connection::currentSession())
+    session->stop(connection::kCloseDeliveryWait);
   uint8_t mode = s.clientMode.load();
   if (mode == 1 || mode == 3) {
     if (!db::freeTransponders()) return 0;
     if (mode == 1) db::freeFavorites();
   }
-  connection::endAllThreads(s);
+  // Refused: half closed (threads ended, device open); a later close tries again.
   if (!connection::unregisterClient(mode)) return 0;
-  device().close();
-  s.window.store(nullptr);
-  s.eventMessage.store(0);
-  s.searchMessage.store(0);
-  s.statusMessage.store(0);
-  s.open.store(false);
-  s.clientMode.store(0);
+  connection::finishClose(s);
   return 1;
 }
 

@@ -1,13 +1,15 @@
-// The library's threads: the event thread (card events to window messages), the status
-// thread (client mode 3: PID change lists to the status message) and the search thread.
+// The library's threads of a connection: the event thread (card events to window messages)
+// and the status thread (client mode 3: PID change lists to the status message). The
+// search thread is the channel search's (Search.cpp).
 #include <cstring>
 
 #include "CommandChannel.h"
 #include "CommandCodes.h"
-#include "Connection.h"
-#include "ConnectionState.h"
+#include "ConnectionEvents.h"
 #include "ControlCodes.h"
 #include "Device.h"
+#include "LibraryThread.h"
+#include "Session.h"
 
 namespace corvane::connection {
 
@@ -32,13 +34,13 @@ bool clientOneOpen() {
   return returned >= 4 && word(reply, 4, 0) == 1;
 }
 
-void handleCardEvent(State& s) {
-  uint8_t mode = s.clientMode.load();
+void handleCardEvent(Session& s) {
+  uint8_t mode = s.mode();
   if (mode == 2 && clientOneOpen()) return;
   CommandBlock block(cv7::cmd::CMD_GET_EVENT);
-  if (sendCommand(block, &s.stopThreads) != cv7::ctl::kResultSuccess) return;
+  if (sendCommand(block, &s.stopFlag()) != cv7::ctl::kResultSuccess) return;
   intptr_t parameter = mapCardEvent(mode, block.parameters()[0]);
-  if (parameter != 0) sendToWindow(s.eventMessage.load(), 0, parameter);
+  if (parameter != 0) s.deliver(s.messages().event, 0, parameter);
 }
 
 }  // namespace
@@ -72,43 +74,30 @@ bool copyStatusReport(const uint8_t* reply, uint32_t length, CvnStatusRecord& re
   return true;
 }
 
-void eventThreadMain() {
-  State& s = state();
+// The card event is waited for without time-out: the session's stop signals it.
+void eventThreadMain(std::shared_ptr<Session> session) {
+  nameLibraryThread("cvn-event");
+  Session& s = *session;
   for (;;) {
-    s.eventThreadBusy.store(0);
-    s.cardEvent.wait(-1);
-    if (s.stopThreads.load()) break;
-    s.eventThreadBusy.store(1);
-    if (s.closing.load() == 1) continue;
+    s.cardEvent().wait(-1);
+    if (s.stopping()) return;
     handleCardEvent(s);
   }
-  s.eventThreadBusy.store(0);
 }
 
-void statusThreadMain() {
-  State& s = state();
+void statusThreadMain(std::shared_ptr<Session> session) {
+  nameLibraryThread("cvn-status");
+  Session& s = *session;
   for (;;) {
-    s.statusEvent.wait(kStatusWaitMilliseconds);
-    if (s.closing.load() == 1 || s.stopThreads.load()) return;
+    s.statusEvent().wait(kStatusWaitMilliseconds);
+    if (s.stopping()) return;
     uint8_t reply[kStatusReplySize] = {};
     uint32_t returned = 0;
     if (!device().request(cv7::ctl::IOCTL_CV7_GET_PID_CHANGES, nullptr, 0, reply, kStatusReplySize, &returned))
       continue;
-    if (!copyStatusReport(reply, returned, s.statusRecord)) continue;
-    sendToWindow(s.statusMessage.load(), 0, reinterpret_cast<intptr_t>(&s.statusRecord));
+    if (!copyStatusReport(reply, returned, s.statusRecord())) continue;
+    s.deliver(s.messages().status, 0, reinterpret_cast<intptr_t>(&s.statusRecord()));
   }
 }
-
-void searchThreadMain() {
-  State& s = state();
-  for (;;) {
-    s.searchEvent.wait(-1);
-    if (s.stopThreads.load()) return;
-    if (s.closing.load() == 1) continue;
-    runSearchRequest();
-  }
-}
-
-__attribute__((weak)) void runSearchRequest() {}
 
 }  // namespace corvane::connection

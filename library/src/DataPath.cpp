@@ -1,16 +1,25 @@
 // The data path: raw data of up to 10 PIDs (TS packets, PES packets, sections) from the
 // driver's 128 KiB data ring to the callbacks that clients registered, through the buffers
 // they gave. One data thread drains the ring whenever the driver signals the data event.
+//
+// Each initialisation is a run of its own (slots, event, thread, lock). Termination ends
+// the run; a data thread that terminates its own run from a callback ends as soon as the
+// callback returns, and what it still touches is its run, which it keeps alive.
+#include "DataPath.h"
+
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "AutoResetEvent.h"
 #include "ControlCodes.h"
 #include "Device.h"
+#include "LibraryThread.h"
 #include "NetworkConfig.h"
 #include "corvane.h"
 
@@ -33,22 +42,58 @@ struct Slot {
   CvnDataCallback callback = nullptr;
 };
 
-struct State {
+struct Run {
   std::recursive_mutex lock;  // re-entrant: a callback may register or unregister
+  std::atomic<int> waiting{0};  // threads other than the drain waiting for the lock
   std::array<Slot, kSlots> slots;
-  std::atomic<bool> initialised{false};
   std::atomic<bool> stop{false};
-  std::atomic<bool> exit{false};
-  std::atomic<bool> busy{false};
   AutoResetEvent dataEvent;
   std::thread thread;
-  uint32_t read = 0;   // the library's read offset (data thread only)
+  uint32_t read = 0;  // the library's read offset (data thread only)
   uint32_t write = 0;
 };
 
-State& state() {
-  static State s;
-  return s;
+// The run's lock, taken so that the drain lets the taker in between two records.
+class RunLock {
+ public:
+  explicit RunLock(Run& run) : run_(run) {
+    ++run_.waiting;
+    run_.lock.lock();
+    --run_.waiting;
+  }
+  ~RunLock() { run_.lock.unlock(); }
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+
+ private:
+  Run& run_;
+};
+
+// The current run; the pointer is only read or replaced under its own small lock, never
+// while a run's lock is waited for.
+struct Current {
+  std::mutex lock;
+  std::shared_ptr<Run> run;
+};
+
+Current& current() {
+  static Current* c = new Current;  // never destroyed: a data thread may outlive exit
+  return *c;
+}
+
+std::shared_ptr<Run> currentRun() {
+  Current& c = current();
+  std::lock_guard guard(c.lock);
+  return c.run;
+}
+
+// Ends the run as the current one; false when another (or none) is current.
+bool retire(const std::shared_ptr<Run>& run) {
+  Current& c = current();
+  std::lock_guard guard(c.lock);
+  if (c.run != run) return false;
+  c.run.reset();
+  return true;
 }
 
 uint32_t word(const uint8_t* p) {
@@ -67,56 +112,56 @@ bool simpleRequest(uint32_t code, uint32_t* answer = nullptr) {
 
 // ---- Reading the ring ----
 
-bool readPositions(State& s) {
+bool readPositions(Run& r) {
   uint8_t reply[8] = {};
   uint32_t returned = 0;
   if (!device().request(cv7::ctl::IOCTL_CV7_GET_DATA_POSITIONS, nullptr, 0, reply, sizeof reply, &returned) ||
       returned != 8) {
     return false;
   }
-  s.write = word(reply);
-  s.read = word(reply + 4);
+  r.write = word(reply);
+  r.read = word(reply + 4);
   return true;
 }
 
-bool readBytes(State& s, void* out, uint32_t count, bool advance) {
+bool readBytes(Run& r, void* out, uint32_t count, bool advance) {
   uint32_t input[2] = {advance ? 1u : 0u, count};
   uint32_t returned = 0;
   if (!device().request(cv7::ctl::IOCTL_CV7_READ_DATA, input, sizeof input, out, count, &returned) ||
       returned != count) {
     return false;
   }
-  if (advance) s.read = (s.read + count) % kRingSize;
+  if (advance) r.read = (r.read + count) % kRingSize;
   return true;
 }
 
 // Moves the read offset n bytes on, rounded up to an even offset.
-void skip(State& s, uint32_t n) {
-  uint32_t next = s.read + n;
+void skip(Run& r, uint32_t n) {
+  uint32_t next = r.read + n;
   if (next & 1) ++next;
-  s.read = next % kRingSize;
-  device().request(cv7::ctl::IOCTL_CV7_SET_DATA_READ_POSITION, &s.read, 4, nullptr, 0);
+  r.read = next % kRingSize;
+  device().request(cv7::ctl::IOCTL_CV7_SET_DATA_READ_POSITION, &r.read, 4, nullptr, 0);
 }
 
-int findSlot(State& s, uint16_t pid, uint16_t kind) {
+int findSlot(Run& r, uint16_t pid, uint16_t kind) {
   for (uint32_t i = 0; i < kSlots; ++i) {
-    const Slot& slot = s.slots[i];
+    const Slot& slot = r.slots[i];
     if (slot.inUse && slot.pid.DataPID == pid && slot.pid.Encapsulation == kind) return int(i);
   }
   return -1;
 }
 
 // Delivers `unit` bytes in buffer-sized pieces; returns the bytes read from the ring.
-uint32_t deliverUnit(State& s, int index, uint32_t unit) {
-  const Slot slot = s.slots[index];
+uint32_t deliverUnit(Run& r, int index, uint32_t unit) {
+  const Slot slot = r.slots[index];
   uint32_t remaining = unit;
-  while (remaining > 0) {
+  while (remaining > 0 && !r.stop.load()) {
     uint32_t piece = remaining <= slot.size ? remaining : slot.size;
-    if (!readBytes(s, slot.buffer, piece, true)) break;
+    if (!readBytes(r, slot.buffer, piece, true)) break;
     remaining -= piece;
     slot.callback(remaining > 0 ? 1 : 0, slot.pid, unit, piece, int32_t(remaining));
     // A callback may have unregistered this PID: the rest of the unit is skipped.
-    const Slot& now = s.slots[index];
+    const Slot& now = r.slots[index];
     if (!now.inUse || now.pid.DataPID != slot.pid.DataPID || now.buffer != slot.buffer) break;
   }
   return unit - remaining;
@@ -135,149 +180,188 @@ uint32_t unitLength(uint16_t kind, const uint8_t* head, uint32_t recordLength) {
   return unit < recordLength ? unit : recordLength;
 }
 
-void deliverRecord(State& s, uint16_t pid, uint16_t kind, uint32_t length) {
+void deliverRecord(Run& r, uint16_t pid, uint16_t kind, uint32_t length) {
   if (kind != kKindPackets && kind != kKindPes && kind != kKindSections) {
     // An unknown kind: the rest of the queue cannot be trusted.
-    s.read = s.write;
-    device().request(cv7::ctl::IOCTL_CV7_SET_DATA_READ_POSITION, &s.read, 4, nullptr, 0);
+    r.read = r.write;
+    device().request(cv7::ctl::IOCTL_CV7_SET_DATA_READ_POSITION, &r.read, 4, nullptr, 0);
     return;
   }
-  int index = findSlot(s, pid, kind);
+  int index = findSlot(r, pid, kind);
   if (index < 0) {
-    skip(s, length);
+    skip(r, length);
     return;
   }
   uint32_t unit = length;
   if (kind != kKindPackets) {
     uint8_t head[6] = {};
-    if (length < sizeof head || !readBytes(s, head, sizeof head, false)) {
-      skip(s, length);
+    if (length < sizeof head || !readBytes(r, head, sizeof head, false)) {
+      skip(r, length);
       return;
     }
     unit = unitLength(kind, head, length);
   }
-  uint32_t delivered = deliverUnit(s, index, unit);
-  skip(s, length - delivered);
+  uint32_t delivered = deliverUnit(r, index, unit);
+  if (!r.stop.load()) skip(r, length - delivered);
 }
 
-void drain(State& s) {
-  std::lock_guard guard(s.lock);
-  if (!readPositions(s)) return;
-  while (s.read != s.write && !s.stop.load()) {
+// Between two records the drain hands the lock to a registration or termination that
+// waits for it, so that a ring that never runs dry cannot keep them out.
+void letWaitersIn(Run& r, std::unique_lock<std::recursive_mutex>& held) {
+  if (r.waiting.load() == 0) return;
+  held.unlock();
+  while (r.waiting.load() > 0 && !r.stop.load()) std::this_thread::sleep_for(std::chrono::microseconds(200));
+  held.lock();
+}
+
+void drain(Run& r) {
+  std::unique_lock held(r.lock);
+  if (!readPositions(r)) return;
+  while (r.read != r.write && !r.stop.load()) {
     uint8_t header[6] = {};
     uint32_t returned = 0;
     if (!device().request(cv7::ctl::IOCTL_CV7_READ_DATA_HEADER, nullptr, 0, header, sizeof header, &returned) ||
         returned != sizeof header) {
       break;
     }
-    s.read = (s.read + 6) % kRingSize;
+    r.read = (r.read + 6) % kRingSize;
     uint16_t pid = uint16_t(header[0] | (header[1] << 8));
     uint16_t kind = uint16_t(header[2] | (header[3] << 8));
     uint16_t length = uint16_t(header[4] | (header[5] << 8));
-    deliverRecord(s, pid, kind, length);
-    if (s.read == s.write && !readPositions(s)) break;
+    deliverRecord(r, pid, kind, length);
+    letWaitersIn(r, held);
+    if (r.read == r.write && !readPositions(r)) break;
   }
 }
 
-void threadMain() {
-  State& s = state();
-  for (;;) {
-    s.busy = false;
-    s.dataEvent.wait(-1);
-    if (s.exit.load()) return;
-    if (!s.initialised.load() || s.stop.load()) continue;
-    s.busy = true;
-    drain(s);
+// The thread keeps its run alive: termination from a callback returns before the thread ends.
+void threadMain(std::shared_ptr<Run> run) {
+  nameLibraryThread("cvn-data");
+  while (!run->stop.load()) {
+    run->dataEvent.wait(-1);
+    if (run->stop.load()) break;
+    drain(*run);
+  }
+}
+
+// Wakes the data thread to its end and waits for it, unless the caller is that thread (a
+// callback that terminates): it ends when the callback returns.
+void endThread(Run& r) {
+  r.stop.store(true);
+  r.dataEvent.signal();
+  if (!r.thread.joinable()) return;
+  if (r.thread.get_id() == std::this_thread::get_id()) {
+    r.thread.detach();
+  } else {
+    r.thread.join();
   }
 }
 
 void closeDataPath() { simpleRequest(cv7::ctl::IOCTL_CV7_CLOSE_DATA_PATH); }
 
+bool anyInUse(const Run& r) {
+  for (const Slot& slot : r.slots) {
+    if (slot.inUse) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int32_t init() {
-  State& s = state();
-  std::lock_guard guard(s.lock);
-  if (s.initialised.load()) return CVN_DATAPATH_IN_USE;
+  Current& c = current();
+  std::lock_guard guard(c.lock);
+  if (c.run) return CVN_DATAPATH_IN_USE;
   uint32_t enabled = 0;
   if (!simpleRequest(cv7::ctl::IOCTL_CV7_ENABLE_DATA_PATH, &enabled)) return CVN_DATAPATH_ERROR;
   if (enabled == 0) return CVN_DATAPATH_IN_USE;
   // From here a failure also switches capture off again, so the path is not left held.
-  if (!s.dataEvent.create()) {
+  auto run = std::make_shared<Run>();
+  if (!run->dataEvent.create()) {
     closeDataPath();
     return CVN_DATAPATH_ERROR;
   }
-  uint32_t handle = uint32_t(s.dataEvent.fd());
-  int events[1] = {s.dataEvent.fd()};
+  uint32_t handle = uint32_t(run->dataEvent.fd());
+  int events[1] = {run->dataEvent.fd()};
   uint32_t reply = 0, returned = 0;
   if (!device().request(cv7::ctl::IOCTL_CV7_OPEN_DATA_PATH, &handle, 4, &reply, 4, &returned, events, 1) ||
       returned < 4 || reply != 1) {
-    s.dataEvent.close();
     closeDataPath();
     return CVN_DATAPATH_ERROR;
   }
-  s.slots = {};
-  s.read = s.write = 0;
-  s.stop = false;
-  s.exit = false;
-  s.thread = std::thread(threadMain);
-  s.initialised = true;
+  try {
+    run->thread = std::thread(threadMain, run);
+  } catch (const std::system_error&) {
+    closeDataPath();
+    return CVN_DATAPATH_ERROR;
+  }
+  c.run = std::move(run);
   return CVN_DATAPATH_OK;
 }
 
 // A successful close-data-path request counts whatever its reply buffer holds: the driver
 // has released the event and stopped capture once the request succeeded.
 int32_t term() {
-  State& s = state();
+  std::shared_ptr<Run> run = currentRun();
+  if (!run) return CVN_DATAPATH_NOT_INITIALISED;
   {
-    std::lock_guard guard(s.lock);
-    if (!s.initialised.load()) return CVN_DATAPATH_NOT_INITIALISED;
-    for (const Slot& slot : s.slots) {
-      if (slot.inUse) return CVN_DATAPATH_BUSY;
-    }
+    RunLock guard(*run);
+    if (run->stop.load()) return CVN_DATAPATH_NOT_INITIALISED;  // another termination was first
+    if (anyInUse(*run)) return CVN_DATAPATH_BUSY;
     if (!simpleRequest(cv7::ctl::IOCTL_CV7_CLOSE_DATA_PATH)) return CVN_DATAPATH_BUSY;
+    run->stop.store(true);
   }
-  s.stop = true;
-  while (s.busy.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  s.exit = true;
-  s.dataEvent.signal();
-  if (s.thread.joinable()) s.thread.join();
-  s.dataEvent.close();
-  s.initialised = false;
+  retire(run);
+  endThread(*run);
   return CVN_DATAPATH_OK;
+}
+
+void shutdown() {
+  std::shared_ptr<Run> run = currentRun();
+  if (!run || !retire(run)) return;
+  endThread(*run);
+  RunLock guard(*run);
+  for (Slot& slot : run->slots) {
+    if (slot.inUse) network::removePid(slot.pid);
+    slot = Slot{};
+  }
+  closeDataPath();
 }
 
 int32_t registerPid(const CvnDataPathRegistration& r) {
   if (r.Buffer == nullptr || r.BufferSize == 0 || r.Callback == nullptr) return CVN_DATAPATH_INVALID;
   if (r.Pid.Encapsulation == kKindPackets && r.BufferSize % kPacketSize != 0) return CVN_DATAPATH_INVALID;
-  State& s = state();
-  if (!s.initialised.load()) return CVN_DATAPATH_NOT_INITIALISED;
-  std::lock_guard guard(s.lock);
+  std::shared_ptr<Run> run = currentRun();
+  if (!run) return CVN_DATAPATH_NOT_INITIALISED;
+  RunLock guard(*run);
+  if (run->stop.load()) return CVN_DATAPATH_NOT_INITIALISED;
   Slot* free = nullptr;
-  for (Slot& slot : s.slots) {
+  for (Slot& slot : run->slots) {
     if (slot.inUse && slot.pid.DataPID == r.Pid.DataPID) return CVN_DATAPATH_PID_REFUSED;
     if (!slot.inUse && free == nullptr) free = &slot;
   }
   if (free == nullptr) return CVN_DATAPATH_PID_REFUSED;
   *free = Slot{true, r.Pid, r.Buffer, r.BufferSize, r.Callback};
-  network::clearPidAlreadyActive();
-  int32_t set = Cvn_SetNetworkPID(r.Pid);
-  if (network::pidAlreadyActive() || set == 0) {
-    network::clearPidAlreadyActive();
+  // Already in the driver's table (another client's, or the table is full) or refused.
+  if (network::addPid(r.Pid) != network::PidChange::Changed) {
     *free = Slot{};
     return CVN_DATAPATH_PID_REFUSED;
   }
   return CVN_DATAPATH_OK;
 }
 
+// A release that the driver or the card refuses keeps the registration: the PID is still
+// received, and a later unregistration can try again.
 int32_t unregisterPid(const NetPid& pid) {
-  State& s = state();
-  if (!s.initialised.load()) return CVN_DATAPATH_NOT_INITIALISED;
-  std::lock_guard guard(s.lock);
-  for (Slot& slot : s.slots) {
+  std::shared_ptr<Run> run = currentRun();
+  if (!run) return CVN_DATAPATH_NOT_INITIALISED;
+  RunLock guard(*run);
+  if (run->stop.load()) return CVN_DATAPATH_NOT_INITIALISED;
+  for (Slot& slot : run->slots) {
     if (slot.inUse && slot.pid.DataPID == pid.DataPID) {
+      if (network::removePid(pid) == network::PidChange::Failed) return CVN_DATAPATH_PID_REFUSED;
       slot = Slot{};
-      return Cvn_ReleaseNetworkPID(pid) ? CVN_DATAPATH_OK : CVN_DATAPATH_PID_REFUSED;
+      return CVN_DATAPATH_OK;
     }
   }
   return CVN_DATAPATH_PID_REFUSED;

@@ -1,6 +1,7 @@
 #include "Device.h"
 
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -23,8 +24,8 @@ std::string Device::defaultPath() {
 }
 
 Device& device() {
-  static Device instance;
-  return instance;
+  static Device* instance = new Device;
+  return *instance;
 }
 
 Device::~Device() { close(); }
@@ -42,7 +43,11 @@ bool Device::open(const std::string& path) {
     ::close(fd);
     return false;
   }
+  timeval limit{kAnswerTimeoutSeconds, 0};
+  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
   fd_ = fd;
+  gone_.store(false);
   return true;
 }
 
@@ -51,6 +56,11 @@ void Device::close() {
   if (fd_ < 0) return;
   ::close(fd_);
   fd_ = -1;
+  gone_.store(false);
+}
+
+void Device::markGone() {
+  if (!gone_.exchange(true)) ::shutdown(fd_, SHUT_RDWR);
 }
 
 bool Device::isOpen() const {
@@ -96,12 +106,17 @@ bool Device::exchange(uint32_t code, const void* input, uint32_t inputLength, vo
   }
 
   std::lock_guard guard(mutex_);
-  if (fd_ < 0) return false;
+  if (fd_ < 0 || gone_.load()) return false;
   ssize_t sent;
   do {
     sent = ::sendmsg(fd_, &message, MSG_NOSIGNAL);
   } while (sent < 0 && errno == EINTR);
-  if (sent != ssize_t(sizeof header + inputLength)) return false;
+  if (sent != ssize_t(sizeof header + inputLength)) {
+    // A refused descriptor (EBADF, EINVAL) is the caller's fault; anything else, or a
+    // partial message, means the driver can no longer be talked to.
+    if (sent >= 0 || (errno != EBADF && errno != EINVAL)) markGone();
+    return false;
+  }
 
   // One byte more than the largest valid answer, so an oversized answer shows as such.
   std::vector<uint8_t> answer(sizeof(wire::AnswerHeader) + outputLength + 1);
@@ -109,6 +124,8 @@ bool Device::exchange(uint32_t code, const void* input, uint32_t inputLength, vo
   do {
     got = ::recv(fd_, answer.data(), answer.size(), 0);
   } while (got < 0 && errno == EINTR);
+  // End of stream, a reset or no answer within the time-out: the driver is gone.
+  if (got <= 0) markGone();
   if (got < ssize_t(sizeof(wire::AnswerHeader))) return false;
   wire::AnswerHeader head;
   std::memcpy(&head, answer.data(), sizeof head);

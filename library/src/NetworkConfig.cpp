@@ -3,7 +3,6 @@
 // card only when the driver's table has changed (its add or remove check answered 1).
 #include "NetworkConfig.h"
 
-#include <atomic>
 #include <cstring>
 
 #include "CommandChannel.h"
@@ -16,8 +15,6 @@
 namespace corvane::network {
 
 namespace {
-
-std::atomic<bool> alreadyActive{false};
 
 // The add or remove check: {Encapsulation, DataPID} as two words, one answer word.
 bool pidCheck(uint32_t code, const NetPid& pid, uint32_t& answer) {
@@ -32,26 +29,34 @@ bool pidCheck(uint32_t code, const NetPid& pid, uint32_t& answer) {
 }
 
 // Commands 5 and 6 carry the five NetPid words at bytes 8..17.
-int32_t pidCommand(uint8_t code, const NetPid& pid) {
+bool pidCommand(uint8_t code, const NetPid& pid) {
   CommandBlock block(code);
   std::memcpy(block.parameters(), &pid, sizeof pid);
-  return sendCommand(block) != 0 ? 1 : 0;
+  return sendCommand(block) != 0;
 }
 
-int32_t changePid(uint32_t check, uint8_t command, const NetPid& pid, bool markWhenPresent) {
+// The check, then the command; when the card refuses, the opposite check puts the driver's
+// table back (its answer does not matter: there is nothing more to undo).
+PidChange changePid(uint32_t check, uint32_t undo, uint8_t command, const NetPid& pid) {
   uint32_t answer = 0;
-  if (!pidCheck(check, pid, answer)) return 0;
-  if (answer == 0) {
-    if (markWhenPresent) alreadyActive = true;
-    return 1;
-  }
-  return pidCommand(command, pid);
+  if (!pidCheck(check, pid, answer)) return PidChange::Failed;
+  if (answer == 0) return PidChange::Unchanged;
+  if (pidCommand(command, pid)) return PidChange::Changed;
+  uint32_t ignored = 0;
+  pidCheck(undo, pid, ignored);
+  return PidChange::Failed;
 }
 
 }  // namespace
 
-bool pidAlreadyActive() { return alreadyActive.load(); }
-void clearPidAlreadyActive() { alreadyActive = false; }
+PidChange addPid(const NetPid& pid) {
+  return changePid(cv7::ctl::IOCTL_CV7_ADD_PID, cv7::ctl::IOCTL_CV7_REMOVE_PID, cv7::cmd::CMD_SET_NETWORK_PID, pid);
+}
+
+PidChange removePid(const NetPid& pid) {
+  return changePid(cv7::ctl::IOCTL_CV7_REMOVE_PID, cv7::ctl::IOCTL_CV7_ADD_PID, cv7::cmd::CMD_RELEASE_NETWORK_PID,
+                   pid);
+}
 
 }  // namespace corvane::network
 
@@ -59,16 +64,17 @@ using namespace corvane;
 
 extern "C" {
 
+// 1 also when the driver's table already held the PID (or was full): nothing was sent then.
 int32_t Cvn_SetNetworkPID(NetPid pid) {
   trace("Cv7_SetNetworkPID\n");
-  int32_t result = network::changePid(cv7::ctl::IOCTL_CV7_ADD_PID, cv7::cmd::CMD_SET_NETWORK_PID, pid, true);
+  int32_t result = network::addPid(pid) != network::PidChange::Failed ? 1 : 0;
   trace("Cv7_SetNetworkPID return = %d\n", result);
   return result;
 }
 
 int32_t Cvn_ReleaseNetworkPID(NetPid pid) {
   trace("Cv7_ReleaseNetworkPID\n");
-  int32_t result = network::changePid(cv7::ctl::IOCTL_CV7_REMOVE_PID, cv7::cmd::CMD_RELEASE_NETWORK_PID, pid, false);
+  int32_t result = network::removePid(pid) != network::PidChange::Failed ? 1 : 0;
   trace("Cv7_ReleaseNetworkPID return = %d\n", result);
   return result;
 }

@@ -35,6 +35,34 @@ void RecordFile::close() {
   fd_ = -1;
 }
 
+namespace {
+
+bool setLock(int fd, short type, int command) {
+  struct flock lock {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;  // from 0 to the end, however long the file grows
+  int result;
+  do {
+    result = ::fcntl(fd, command, &lock);
+  } while (result != 0 && errno == EINTR);
+  return result == 0;
+}
+
+}  // namespace
+
+bool RecordFile::tryLockExclusive() const { return fd_ >= 0 && setLock(fd_, F_WRLCK, F_OFD_SETLK); }
+
+// Another holds the exclusive lock only while it opens the file, so a second is plenty; a
+// holder stopped in that moment does not stop this process for ever.
+bool RecordFile::lockShared() const {
+  for (int attempt = 0; fd_ >= 0 && attempt < 1000; ++attempt) {
+    if (setLock(fd_, F_RDLCK, F_OFD_SETLK)) return true;
+    if (errno != EAGAIN && errno != EACCES) return false;
+    ::usleep(1000);
+  }
+  return false;
+}
+
 int64_t RecordFile::size() const {
   struct stat info {};
   if (fd_ < 0 || ::fstat(fd_, &info) != 0) return -1;

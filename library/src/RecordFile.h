@@ -24,6 +24,15 @@ class RecordFile {
   void close();
   bool isOpen() const { return fd_ >= 0; }
 
+  // A lock on the whole file, held by this open file (not by the process: another open of
+  // the same file conflicts with it, also in this process) until it is changed or the file
+  // is closed; the system drops it when the process ends, however it ends. Shared locks
+  // exclude an exclusive one. tryLockExclusive does not wait; lockShared waits (up to a
+  // second) while another holds it exclusively, and turns this file's exclusive lock into a
+  // shared one without letting any other lock in between.
+  bool tryLockExclusive() const;
+  bool lockShared() const;
+
   // The file's size in bytes, or -1 when it cannot be told.
   int64_t size() const;
   // Exactly n bytes at offset, or false (end of file, I/O error).

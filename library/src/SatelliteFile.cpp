@@ -65,6 +65,11 @@ void writeBlock(RecordWriter& writer, const ChannelDatabase::Transponder& t) {
 
 int32_t SatelliteFile::open(const char* path, uint32_t clientMode) {
   if (!file_.open(path)) return FILE_OPEN_ERROR;
+  // Every process that has the file open holds a shared lock on it. Whoever gets the
+  // exclusive lock is alone with the file, so a stamp it finds is stale: its holder ended
+  // without closing (the system dropped its lock with the process).
+  bool alone = file_.tryLockExclusive();
+  if (!alone) file_.lockShared();  // a failure leaves the file unlocked: the stamp decides
   char magic[sizeof kRecordFileMagic];
   uint32_t stamp = 0;
   if (!file_.readAt(0, magic, sizeof magic) || std::memcmp(magic, kRecordFileMagic, sizeof magic) != 0 ||
@@ -72,19 +77,23 @@ int32_t SatelliteFile::open(const char* path, uint32_t clientMode) {
     file_.close();
     return FILE_OPEN_ERROR;
   }
-  if (stamp != 0) {
-    if (stamp == clientMode) return FILE_OPEN_OK;
+  if (stamp != 0 && stamp != clientMode && !alone) {
     file_.close();
     return FILE_IS_USING;
   }
-  if (!file_.writeAt(kStampOffset, &clientMode, sizeof clientMode)) {
+  if (stamp != clientMode && !file_.writeAt(kStampOffset, &clientMode, sizeof clientMode)) {
     file_.close();
     return FILE_OPEN_ERROR;
   }
+  if (alone) file_.lockShared();
   return FILE_OPEN_OK;
 }
 
-bool SatelliteFile::create(const char* path) { return file_.create(path); }
+bool SatelliteFile::create(const char* path) {
+  if (!file_.create(path)) return false;
+  file_.lockShared();
+  return true;
+}
 
 bool SatelliteFile::read(ChannelDatabase& database) {
   if (!file_.isOpen()) return false;

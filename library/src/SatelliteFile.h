@@ -17,8 +17,12 @@ class SatelliteFile {
   // FILE_OPEN_OK when the file has the magic and is free or stamped with `clientMode`
   // (a free file is stamped); FILE_IS_USING when another mode holds it; FILE_OPEN_ERROR
   // otherwise. Any file open before is closed first, its stamp untouched.
+  // A stamp is held only while its holder has the file open: the file is locked (shared)
+  // as long as it is open here, and a stamp of another mode that no live process holds
+  // open is stale (its holder was killed or crashed) and is taken over as if it were 0.
   int32_t open(const char* path, uint32_t clientMode);
-  // Creates (or empties) the file for writing; its stamp comes with the first write.
+  // Creates (or empties) the file for writing, locked as an open file is; its stamp comes
+  // with the first write.
   bool create(const char* path);
   // Replaces the transponder list with the file's blocks, by the rules of adding a
   // transponder (equal ones refused, frequency order, numbering) but without the limit of

@@ -1,6 +1,7 @@
 // The satellite data file through the exports: the byte layout, the bounded reader, the
 // owner stamp and I/O failures. This process has no connection, so its own stamp is 0;
-// stamps of other client modes are written into the test files by hand.
+// stamps of other client modes are written into the test files by hand, while a child
+// process holds the file open as their live holder would.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -10,6 +11,7 @@
 
 #include <cstring>
 
+#include "../../tests/integration/ChildProcess.h"
 #include "DatabaseTestSupport.h"
 
 namespace {
@@ -70,6 +72,9 @@ class SatelliteFile : public ::testing::Test {
     p.ChNumber = chNumber;
     return Cvn_GetInfoProgram(&p) == 1 ? p.ProgramName : "<no transponder>";
   }
+
+  // A child process that has the file open through the library until it is killed.
+  static bool holdFile(const std::string& path) { return Cvn_ChannelFileOpen(path.c_str()) == FILE_OPEN_OK; }
 
   TempDir dir_;
 };
@@ -289,7 +294,10 @@ TEST_F(SatelliteFile, ASmallerDatabaseOverALargerFileLeavesTheTailAndReadsBack) 
 
 TEST_F(SatelliteFile, OwnerStampDecidesWhoMayOpen) {
   std::string path = dir_.file("stamp.cvd");
-  writeBytes(path, craft(3, {}));
+  writeBytes(path, craft(0, {}));
+  cv7::itest::ParkedChild holder([&] { return holdFile(path); });
+  ASSERT_TRUE(holder.ready());
+  setStamp(path, 3);  // as the live holder of mode 3 has it
   // This process has no connection: its mode is 0, so a file held by mode 3 is in use.
   EXPECT_EQ(Cvn_ChannelFileOpen(path.c_str()), FILE_IS_USING);
   EXPECT_EQ(Cvn_ChannelFileRead(), 0);  // the handle was closed
@@ -312,12 +320,11 @@ TEST_F(SatelliteFile, CloseClearsANonZeroStamp) {
   EXPECT_EQ(u32At(readBytes(path), 6), 0u);
 }
 
-// Another process of another client mode holds the file. The stamps are set by hand; the
-// same exchange between two connected clients needs the driver and is covered with the
-// connection.
-TEST_F(SatelliteFile, ASecondProcessSeesTheFileInUseUntilItsHolderCloses) {
+// Another process of another client mode holds the file; the same exchange between two
+// connected clients needs the driver and is covered with the connection.
+TEST_F(SatelliteFile, AStampIsHeldOnlyWhileItsHolderLives) {
   std::string path = dir_.file("shared.cvd");
-  writeBytes(path, craft(1, {}));
+  writeBytes(path, craft(0, {}));
   auto openInChild = [&] {
     pid_t child = fork();
     if (child == 0) _exit(Cvn_ChannelFileOpen(path.c_str()));
@@ -325,9 +332,20 @@ TEST_F(SatelliteFile, ASecondProcessSeesTheFileInUseUntilItsHolderCloses) {
     waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
+  cv7::itest::ParkedChild holder([&] { return holdFile(path); });
+  ASSERT_TRUE(holder.ready());
+  setStamp(path, 1);
   EXPECT_EQ(openInChild(), FILE_IS_USING);
-  setStamp(path, 0);
-  EXPECT_EQ(openInChild(), FILE_OPEN_OK);
+  EXPECT_EQ(Cvn_ChannelFileOpen(path.c_str()), FILE_IS_USING);
+  // Killed without closing: its stamp stays in the file, but nobody holds it any more.
+  holder.kill();
+  EXPECT_EQ(u32At(readBytes(path), 6), 1u);
+  EXPECT_EQ(Cvn_ChannelFileOpen(path.c_str()), FILE_OPEN_OK);
+  EXPECT_EQ(u32At(readBytes(path), 6), 0u);  // taken over with this process's stamp
+  // While this process holds it, a stamp of another mode is live again.
+  setStamp(path, 1);
+  EXPECT_EQ(openInChild(), FILE_IS_USING);
+  Cvn_ChannelFileClose();
 }
 
 TEST_F(SatelliteFile, RefusesWhatIsNoSatelliteDataFile) {

@@ -1,5 +1,7 @@
 #include "sky/SkyParser.h"
 
+#include "ts/TsFilePlayer.h"
+
 #include <algorithm>
 #include <cmath>
 #include <fstream>
@@ -231,6 +233,12 @@ void parseSourceKind(const Node& n, DataSourceConfig& d, const std::string& base
     d.tsFile = n.required("file").text(4096);
     if (d.tsFile.empty()) n.child("file").fail("expected a file name");
     if (d.tsFile[0] != '/' && !baseDirectory.empty()) d.tsFile = baseDirectory + "/" + d.tsFile;
+    // A sky read from a file plays its recordings: one that cannot be opened or holds no
+    // transport stream would leave its transponder silent, so the sky is refused.
+    if (!baseDirectory.empty()) {
+      TsFilePlayer recording(d.tsFile, 1'000'000, 0);
+      if (!recording.ok()) n.child("file").fail(recording.error());
+    }
   } else if (n.has("file")) {
     n.child("file").fail("only a ts-file source reads a file");
   }

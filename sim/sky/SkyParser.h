@@ -15,11 +15,13 @@ class SkyError : public std::runtime_error {
 };
 
 // Parses sky-file text. sourceName prefixes every error; relative recorded-stream paths
-// are taken relative to baseDirectory. Throws SkyError.
+// are taken relative to baseDirectory, and with a base directory every recorded stream
+// must open and hold a transport stream. Throws SkyError.
 Sky parseSky(const std::string& text, const std::string& sourceName,
              const std::string& baseDirectory = "");
 
-// Reads and parses a sky file. Throws SkyError (also when the file cannot be read).
+// Reads and parses a sky file, checking its recorded streams. Throws SkyError (also when
+// the file cannot be read).
 Sky loadSky(const std::string& path);
 
 }  // namespace cv7::sim

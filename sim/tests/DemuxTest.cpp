@@ -163,9 +163,11 @@ TEST_F(DemuxTest, ContinuityGapLosesTheSectionAndIsCounted) {
   EXPECT_EQ(sink.entries[0].payload, mpe(30, 2));
   EXPECT_EQ(demux.stats().continuityErrors, 1u);
   EXPECT_EQ(demux.stats().sections.lost, 1u);
-  // A repeated packet (same counter) is taken once.
+  // A repeated packet (same counter, same bytes) is taken once.
   send({packets.back(), packets.back()});
   EXPECT_EQ(demux.stats().continuityErrors, 1u);
+  EXPECT_EQ(demux.stats().duplicates, 2u);
+  EXPECT_EQ(sink.entries.size(), 1u);
 }
 
 TEST_F(DemuxTest, InvalidPacketsAreCountedNotParsed) {

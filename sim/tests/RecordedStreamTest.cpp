@@ -12,8 +12,13 @@
 #include <fstream>
 
 #include "ProgramTableReply.h"
+#include "ts/CardDemux.h"
+#include "ts/Ipv4Datagram.h"
+#include "ts/MpeEncapsulator.h"
+#include "ts/SectionPacketizer.h"
 #include "ts/ServiceScanner.h"
 #include "ts/TransportStreamMux.h"
+#include "ts/TsFilePlayer.h"
 
 namespace cv7::sim {
 namespace {
@@ -90,6 +95,55 @@ TEST(RecordedStream, PlaybackGivesTheSameProgramTableAsTheLiveMultiplex) {
   EXPECT_EQ(recorded.programs[0].service->audioPids.size(), 2u);
   ASSERT_EQ(recorded.programs[2].streams.size(), 1u);
   EXPECT_EQ(recorded.programs[2].streams[0].type, 3);  // MPE data
+}
+
+struct EntryCounter final : EntrySink {
+  std::vector<RingEntry> entries;
+  void submit(RingEntry entry) override { entries.push_back(std::move(entry)); }
+};
+
+// A recording of MPE datagram sections on one PID whose packet count is 1 more than a multiple
+// of 16, so that its first and last packets carry the same continuity counter, as a real
+// recording of 5281 packets on one PID does.
+std::vector<uint8_t> recordingWithRepeatedCounterAtItsLoop(size_t& sections) {
+  SectionPacketizer packetizer(0x500);
+  std::vector<TsPacket> packets;
+  sections = 0;
+  while (packets.size() < 32 || packets.size() % 16 != 1) {
+    std::vector<uint8_t> payload(60 + 37 * sections, uint8_t(sections));
+    auto datagram = Ipv4Datagram::udp({0x0A000001, 4000, 0xEF010203, 5000}, uint16_t(sections), payload);
+    packetizer.packetize(*MpeEncapsulator::section(*datagram, {1, 0, 0x5E, 1, 2, 3}), packets);
+    ++sections;
+  }
+  std::vector<uint8_t> bytes;
+  for (const auto& p : packets) bytes.insert(bytes.end(), p.begin(), p.end());
+  return bytes;
+}
+
+TEST(RecordedStream, RecordingLoopedTenTimesDeliversEveryDatagramOfEveryPass) {
+  size_t sections = 0;
+  std::vector<uint8_t> bytes = recordingWithRepeatedCounterAtItsLoop(sections);
+  const size_t packets = bytes.size() / kTsPacketSize;
+  ASSERT_EQ(bytes[3] & 0x0F, bytes[bytes.size() - kTsPacketSize + 3] & 0x0F);  // the same counter
+  TsFilePlayer player(std::move(bytes), 1'504'000, 0);  // one packet a millisecond
+  ASSERT_TRUE(player.ok()) << player.error();
+  EntryCounter sink;
+  CardDemux demux(sink);
+  ASSERT_TRUE(demux.setPid(0x500, CardDemux::kKindMpe));
+  std::deque<QueuedPacket> queue;
+  for (uint64_t now = 0; now < uint64_t(10 * packets) * 1000; now += 100'000) {
+    player.fill(now, queue);
+    for (; !queue.empty(); queue.pop_front()) demux.packet(queue.front().bytes);
+  }
+  player.fill(uint64_t(10 * packets - 1) * 1000, queue);
+  for (; !queue.empty(); queue.pop_front()) demux.packet(queue.front().bytes);
+  ASSERT_EQ(player.loops(), 10u);
+  EXPECT_EQ(sink.entries.size(), 10 * sections);
+  for (size_t i = 0; i < sink.entries.size(); ++i) {
+    ASSERT_EQ(sink.entries[i].payload[12 + 20 + 8], uint8_t(i % sections)) << "entry " << i;
+  }
+  EXPECT_EQ(demux.stats().duplicates, 0u);
+  EXPECT_EQ(demux.stats().continuityErrors, 9u);  // each loop point
 }
 
 }  // namespace

@@ -164,6 +164,9 @@ TEST(SkyParserTest, LoadsFilesAndResolvesRecordedStreamsBesideThem) {
   auto dir = std::filesystem::temp_directory_path() / ("cv7sky-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   std::ofstream(dir / "sky.json") << skyWith(R"(, "sources": [{"kind": "ts-file", "pid": 700, "file": "rec.ts"}])");
+  std::string packets(2 * 188, '\xFF');
+  packets[0] = packets[188] = 0x47;
+  std::ofstream(dir / "rec.ts", std::ios::binary) << packets;
   Sky sky = loadSky((dir / "sky.json").string());
   EXPECT_EQ(sky.satellites()[0].transponders[0].stream.sources[0].tsFile, (dir / "rec.ts").string());
   std::filesystem::remove_all(dir);
@@ -173,6 +176,31 @@ TEST(SkyParserTest, LoadsFilesAndResolvesRecordedStreamsBesideThem) {
   } catch (const SkyError& e) {
     EXPECT_NE(std::string(e.what()).find("missing.json: cannot be opened"), std::string::npos);
   }
+}
+
+// A sky file whose recording is missing or is no transport stream is refused, naming the
+// recording once and the JSON path of its "file".
+TEST(SkyParserTest, RefusesRecordingsThatCannotBePlayed) {
+  auto dir = std::filesystem::temp_directory_path() / ("cv7sky-bad-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "sky.json") << skyWith(R"(, "sources": [{"kind": "ts-file", "pid": 700, "file": "rec.ts"}])");
+  auto refusal = [&] {
+    try {
+      loadSky((dir / "sky.json").string());
+    } catch (const SkyError& e) {
+      return std::string(e.what());
+    }
+    return std::string("accepted");
+  };
+  std::string recording = (dir / "rec.ts").string();
+  std::string missing = refusal();
+  EXPECT_NE(missing.find("sources[0].file: " + recording + ": cannot be opened"), std::string::npos) << missing;
+  EXPECT_EQ(missing.find(recording), missing.rfind(recording)) << missing;
+  std::ofstream(dir / "rec.ts", std::ios::binary) << "not a transport stream";
+  EXPECT_NE(refusal().find(recording + ": holds no transport stream"), std::string::npos) << refusal();
+  std::ofstream(dir / "rec.ts", std::ios::binary | std::ios::trunc).close();
+  EXPECT_NE(refusal().find("holds no transport stream (the file is empty)"), std::string::npos) << refusal();
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

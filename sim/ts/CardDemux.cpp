@@ -6,6 +6,7 @@ struct CardDemux::Filter {
   uint16_t pid = 0;
   uint16_t kind = 0;
   int lastContinuity = -1;
+  TsPacket lastPacket{};  // the last packet with payload, to tell a duplicate from a new one
   std::unique_ptr<SectionAssembler> sections;
   std::unique_ptr<PesAssembler> pes;
   std::vector<uint8_t> packets;  // kind 10: gathered packets
@@ -105,12 +106,17 @@ void CardDemux::packet(const TsPacket& p) {
     return;
   }
   if (!h.hasPayload) return;  // adaptation only: the counter does not move
-  bool duplicate = f.lastContinuity == h.continuity;
-  bool continuous = f.lastContinuity < 0 || h.discontinuity || duplicate ||
-                    h.continuity == ((f.lastContinuity + 1) & 0x0F);
+  // A duplicate repeats the previous packet: same counter and the same bytes. A packet that
+  // only repeats the counter (a recording's loop point, a lost run of 16) is a new packet
+  // after a continuity break.
+  if (f.lastContinuity == h.continuity && p == f.lastPacket) {
+    ++stats_.duplicates;
+    return;
+  }
+  bool continuous = f.lastContinuity < 0 || h.discontinuity || h.continuity == ((f.lastContinuity + 1) & 0x0F);
   if (!continuous) ++stats_.continuityErrors;
   f.lastContinuity = h.continuity;
-  if (duplicate) return;
+  f.lastPacket = p;
   auto payload = h.payload(p);
   if (f.sections) f.sections->push(payload, h.unitStart, continuous);
   if (f.pes) f.pes->push(payload, h.unitStart, continuous);

@@ -26,7 +26,8 @@ struct DemuxStats {
   uint64_t packets = 0;           // all packets seen
   uint64_t filtered = 0;          // packets of a PID in the table
   uint64_t invalid = 0;           // no sync byte, broken adaptation field, transport error
-  uint64_t continuityErrors = 0;
+  uint64_t continuityErrors = 0;  // a packet whose counter does not follow the previous one
+  uint64_t duplicates = 0;        // a packet repeated with its counter, taken once
   uint64_t entries = 0;           // handed to the DMA engine
   uint64_t sectionsSkipped = 0;   // kind 3: sections that are not datagram sections
   uint64_t oversize = 0;          // units longer than an entry can carry

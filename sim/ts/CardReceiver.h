@@ -15,6 +15,16 @@
 
 namespace cv7::sim {
 
+// The counters of the receive side, from the sources of the multiplex to the DMA engine.
+// Those of the multiplex add up over every transponder the card was locked on.
+struct ReceptionStats {
+  MuxStats mux;
+  DataChannelStats data;
+  DemuxStats demux;
+  uint64_t filtered = 0;  // datagrams the IP or MAC filter held back
+  DmaStats dma;
+};
+
 class CardReceiver {
  public:
   CardReceiver(HostMemory& memory, const std::array<uint8_t, 6>& stationAddress)
@@ -23,7 +33,7 @@ class CardReceiver {
   // Locked on a transponder: its multiplex starts now. Replaces a previous one.
   void tune(const TransportStreamConfig& config, uint64_t nowMicroseconds);
   // No lock: no packets reach the demultiplexer.
-  void detune() { mux_.reset(); }
+  void detune();
   bool tuned() const { return mux_ != nullptr; }
   void setStationAddress(const std::array<uint8_t, 6>& address) { station_ = address; }
 
@@ -37,13 +47,18 @@ class CardReceiver {
   const DmaEngine& dma() const { return dma_; }
   const CardDemux& demux() const { return demux_; }
   TransportStreamMux* mux() { return mux_.get(); }
+  ReceptionStats stats() const;
 
  private:
+  void retireMux();
+
   DmaEngine dma_;
   AddressFilter filter_;
   CardDemux demux_;
   std::array<uint8_t, 6> station_;
   std::unique_ptr<TransportStreamMux> mux_;
+  MuxStats retiredMux_;             // of the multiplexes before this one
+  DataChannelStats retiredData_;
 };
 
 }  // namespace cv7::sim

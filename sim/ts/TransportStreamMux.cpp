@@ -37,15 +37,22 @@ void TransportStreamMux::addSource(const DataSourceConfig& source, uint64_t star
   SourceStatus status{source.kind, source.pid, true, {}, 0};
   std::unique_ptr<MuxInput> input;
   switch (source.kind) {
-    case DataSourceConfig::Kind::Generator:
-      input = std::make_unique<DataChannel>(source, std::make_unique<UdpGenerator>(source, start), station);
+    case DataSourceConfig::Kind::Generator: {
+      auto channel = std::make_unique<DataChannel>(source, std::make_unique<UdpGenerator>(source, start), station);
+      channels_.push_back(channel.get());
+      input = std::move(channel);
       break;
+    }
     case DataSourceConfig::Kind::Uplink: {
       auto uplink = std::make_unique<UdpUplink>(source);
       status.ok = uplink->ok();
       status.error = uplink->error();
       status.uplinkPort = uplink->port();
-      if (status.ok) input = std::make_unique<DataChannel>(source, std::move(uplink), station);
+      if (status.ok) {
+        auto channel = std::make_unique<DataChannel>(source, std::move(uplink), station);
+        channels_.push_back(channel.get());
+        input = std::move(channel);
+      }
       break;
     }
     case DataSourceConfig::Kind::TsFile: {
@@ -58,6 +65,16 @@ void TransportStreamMux::addSource(const DataSourceConfig& source, uint64_t star
   }
   sources_.push_back(status);
   if (input) lanes_.push_back({std::move(input), {}, &stats_.dataPackets});
+}
+
+DataChannelStats TransportStreamMux::dataStats() const {
+  DataChannelStats total;
+  for (const DataChannel* channel : channels_) {
+    total.datagrams += channel->stats().datagrams;
+    total.refused += channel->stats().refused;
+    total.packets += channel->stats().packets;
+  }
+  return total;
 }
 
 uint64_t TransportStreamMux::slotMicroseconds(uint64_t slot) const {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "DataChannel.h"
 #include "MuxInput.h"
 #include "StreamConfig.h"
 #include "TsPacket.h"
@@ -57,6 +58,8 @@ class TransportStreamMux {
 
   uint64_t slotMicroseconds(uint64_t slot) const;
   const MuxStats& stats() const { return stats_; }
+  // The data channels' counters, summed (recorded files are not counted by datagram).
+  DataChannelStats dataStats() const;
   const std::vector<SourceStatus>& sources() const { return sources_; }
   const TransportStreamConfig& config() const { return config_; }
 
@@ -78,6 +81,7 @@ class TransportStreamMux {
   size_t firstData_ = 0;
   size_t nextData_ = 0;
   std::vector<SourceStatus> sources_;
+  std::vector<const DataChannel*> channels_;
   MuxStats stats_;
 };
 

@@ -14,44 +14,48 @@ constexpr uint64_t kMaxBacklogMicroseconds = 2'000'000;
 TsFilePlayer::TsFilePlayer(const std::string& path, uint32_t muxRate, uint64_t start) : start_(start) {
   std::ifstream in(path, std::ios::binary | std::ios::ate);
   if (!in) {
-    error_ = "cannot open transport stream file " + path;
+    error_ = path + ": cannot be opened";
     return;
   }
   auto size = in.tellg();
   if (size < 0 || uint64_t(size) > kMaxFileBytes) {
-    error_ = "transport stream file too large: " + path;
+    error_ = path + ": larger than " + std::to_string(kMaxFileBytes >> 20) + " MiB";
     return;
   }
   std::vector<uint8_t> bytes(static_cast<size_t>(size));
   in.seekg(0);
   if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-    error_ = "cannot read transport stream file " + path;
+    error_ = path + ": cannot be read";
     return;
   }
-  load(std::move(bytes), muxRate);
+  load(std::move(bytes), muxRate, path);
 }
 
 TsFilePlayer::TsFilePlayer(std::vector<uint8_t> bytes, uint32_t muxRate, uint64_t start) : start_(start) {
-  load(std::move(bytes), muxRate);
+  load(std::move(bytes), muxRate, "the recording");
 }
 
-void TsFilePlayer::load(std::vector<uint8_t> bytes, uint32_t muxRate) {
-  if (bytes.empty() || bytes.size() % kTsPacketSize != 0) {
-    error_ = "transport stream file is not a whole number of 188-byte packets";
+void TsFilePlayer::load(std::vector<uint8_t> bytes, uint32_t muxRate, const std::string& name) {
+  if (bytes.empty()) {
+    error_ = name + ": holds no transport stream (the file is empty)";
+    return;
+  }
+  if (bytes.size() % kTsPacketSize != 0) {
+    error_ = name + ": holds no transport stream (not a whole number of 188-byte packets)";
     return;
   }
   packets_.resize(bytes.size() / kTsPacketSize);
   for (size_t i = 0; i < packets_.size(); ++i) {
     std::memcpy(packets_[i].data(), bytes.data() + i * kTsPacketSize, kTsPacketSize);
     if (packets_[i][0] != kTsSync) {
-      error_ = "transport stream file lost sync at packet " + std::to_string(i);
+      error_ = name + ": holds no transport stream (no sync byte at packet " + std::to_string(i) + ")";
       packets_.clear();
       return;
     }
   }
   rate_ = muxRate;
   measureRate();
-  if (rate_ == 0) error_ = "no rate for the transport stream file";
+  if (rate_ == 0) error_ = name + ": no rate for the recording";
 }
 
 // Bits between the first and the last PCR of one PID over the time between them.

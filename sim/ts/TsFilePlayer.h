@@ -15,7 +15,7 @@ class TsFilePlayer final : public MuxInput {
  public:
   static constexpr size_t kMaxFileBytes = size_t(256) << 20;
 
-  // Loads the file; on failure ok() is false and error() says why.
+  // Loads the file; on failure ok() is false and error() says why ("PATH: reason").
   TsFilePlayer(const std::string& path, uint32_t muxRateBitsPerSecond, uint64_t startMicroseconds);
   // The same from bytes in memory (whole packets; a trailing partial packet is refused).
   TsFilePlayer(std::vector<uint8_t> bytes, uint32_t muxRateBitsPerSecond, uint64_t startMicroseconds);
@@ -29,7 +29,7 @@ class TsFilePlayer final : public MuxInput {
   void fill(uint64_t nowMicroseconds, std::deque<QueuedPacket>& queue) override;
 
  private:
-  void load(std::vector<uint8_t> bytes, uint32_t muxRate);
+  void load(std::vector<uint8_t> bytes, uint32_t muxRate, const std::string& name);
   void measureRate();
   uint64_t dueOf(uint64_t index) const;
 

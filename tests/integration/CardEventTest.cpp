@@ -1,23 +1,14 @@
-// Card events raised on the simulated card reach the window as the client mode decides.
+// Card events raised on the simulated card reach the window as the client mode decides,
+// raised back to back and while other clients exchange commands with the card.
+#include <atomic>
 #include <thread>
 
 #include "SystemFixture.h"
+#include "CommandCodes.h"
 #include "ControlCodes.h"
 
 namespace cv7::itest {
 namespace {
-
-// Raises an event that brings no message and waits until the event thread has fetched it
-// with command 19. The interrupt routine acknowledges the mailbox interrupt by a
-// read-modify-write of the mailbox control register, with no lock against a command in
-// progress (the driver's design), so an event raised while the previous one is being fetched
-// can be lost; the tests raise the next event only after that.
-void raiseAndSettle(Daemon& daemon, unsigned code) {
-  long before = daemon.stat("card-commands");
-  ASSERT_EQ(daemon.admin("card-event " + std::to_string(code)), "ok");
-  ASSERT_TRUE(eventually([&] { return daemon.stat("card-commands") > before; })) << "event " << code;
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the rest of that exchange
-}
 
 // Raises one event and waits for the window to have `expected` messages.
 void raiseAndWait(Daemon& daemon, RecordingWindow& window, unsigned code, size_t expected) {
@@ -31,7 +22,7 @@ TEST_F(SystemTest, ClientModeOneMapsEveryKnownCardEvent) {
   size_t expected = 0;
   for (auto [code, parameter] : table) {
     // An unknown code before each known one: had it produced a message, the order would show it.
-    raiseAndSettle(daemon, 99);
+    ASSERT_TRUE(raise(99));
     raiseAndWait(daemon, window, code, ++expected);
     auto last = window.messages().back();
     EXPECT_EQ(last.message, kEventMessage);
@@ -41,9 +32,68 @@ TEST_F(SystemTest, ClientModeOneMapsEveryKnownCardEvent) {
   EXPECT_EQ(window.count(), expected);
 }
 
+// Another program (client 3) asks the card for its tuner information over and over, as the
+// arbitration allows, while the card raises events.
+class CommandTraffic {
+ public:
+  explicit CommandTraffic(const std::string& socketPath) : connection_(socketPath) {
+    thread_ = std::thread([this] { run(); });
+  }
+  ~CommandTraffic() { stop(); }
+  void stop() {
+    stopping_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  int commands() const { return commands_.load(); }
+  int failures() const { return failures_.load(); }
+
+ private:
+  void run() {
+    while (!stopping_) {
+      if (connection_.word(ctl::IOCTL_CV7_ACQUIRE_CHANNEL, {3}) != 1) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
+      std::vector<uint8_t> block;
+      std::vector<uint32_t> words(8, 0);
+      words[0] = cmd::CMD_GET_TUNER_INFO;
+      bool done = connection_.request(ctl::IOCTL_CV7_SEND_COMMAND, words, 32, &block) == 0 && block.size() == 32;
+      connection_.request(ctl::IOCTL_CV7_RELEASE_CHANNEL, {3}, 0);
+      (done && block[28] == 1 ? commands_ : failures_).fetch_add(1);
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+    }
+  }
+
+  RawConnection connection_;
+  std::atomic<bool> stopping_{false};
+  std::atomic<int> commands_{0}, failures_{0};
+  std::thread thread_;
+};
+
+TEST_F(SystemTest, EventsRaisedBackToBackWhileAnotherClientSendsCommandsAllArriveInOrder) {
+  ASSERT_EQ(Cvn_OpenSystem(1, window.window(), kEventMessage, kSearchMessage, kStatusMessage), 1);
+  CommandTraffic traffic(daemon.socketPath());
+  ASSERT_TRUE(eventually([&] { return traffic.commands() >= 20; }));
+  const std::pair<unsigned, intptr_t> table[] = {{10, 2}, {11, 3}, {12, 4}, {13, 5}, {16, 7}, {21, 1}, {30, 6}};
+  std::vector<intptr_t> expected;
+  for (int round = 0; round < 12; ++round) {
+    for (auto [code, parameter] : table) {
+      ASSERT_TRUE(raise(code));
+      expected.push_back(parameter);
+    }
+  }
+  ASSERT_TRUE(window.waitForCount(expected.size(), std::chrono::milliseconds(10000))) << window.count();
+  traffic.stop();
+  std::vector<intptr_t> got;
+  for (const auto& m : window.messages()) got.push_back(m.lParam);
+  EXPECT_EQ(got, expected);
+  EXPECT_GT(traffic.commands(), 20);
+  EXPECT_EQ(traffic.failures(), 0);
+}
+
 TEST_F(SystemTest, ClientModeTwoHearsOnlyClientOpenedAndOnlyWithoutClientOne) {
   ASSERT_EQ(Cvn_OpenSystem(2, window.window(), kEventMessage, kSearchMessage, kStatusMessage), 1);
-  raiseAndSettle(daemon, 10);
+  ASSERT_TRUE(raise(10));
   raiseAndWait(daemon, window, 21, 1);
   EXPECT_EQ(window.messages()[0].lParam, 1);
 

@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -135,52 +136,6 @@ class RawConnection {
 
  private:
   int fd_;
-};
-
-// A child process that prepares something (`setup`) and tells the parent whether that
-// worked; then it runs `work` and exits with its result, or, without work, waits to be killed.
-class ChildProcess {
- public:
-  explicit ChildProcess(const std::function<bool()>& setup, const std::function<int()>& work = nullptr) {
-    int ready[2];
-    if (::pipe(ready) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(ready[0]);
-      char answer = setup() ? 'y' : 'n';
-      if (::write(ready[1], &answer, 1) != 1) ::_exit(3);
-      if (answer != 'y') ::_exit(2);
-      if (!work) {
-        for (;;) ::pause();
-      }
-      ::_exit(work());
-    }
-    ::close(ready[1]);
-    char answer = 0;
-    ready_ = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
-    ::close(ready[0]);
-  }
-  ~ChildProcess() { kill(); }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
-  bool ready() const { return ready_; }
-  // The exit status, or -1 when it did not end normally.
-  int wait() {
-    int status = 0;
-    if (pid_ <= 0 || ::waitpid(pid_, &status, 0) != pid_) return -1;
-    pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  void kill() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-  bool ready_ = false;
 };
 
 struct ProcessResult {
@@ -340,6 +295,17 @@ class Daemon {
   }
 
   // A counter of the admin "stats" answer.
+  // Every counter of one `stats` answer by name.
+  std::map<std::string, long> stats() const {
+    std::map<std::string, long> counters;
+    std::istringstream words(admin("stats"));
+    std::string pair;
+    while (words >> pair) {
+      size_t equals = pair.find('=');
+      if (equals != std::string::npos) counters[pair.substr(0, equals)] = std::stol(pair.substr(equals + 1));
+    }
+    return counters;
+  }
   long stat(const std::string& name) const {
     std::istringstream words(admin("stats"));
     std::string pair;

@@ -172,6 +172,26 @@ TEST_F(DaemonStartTest, TellsTheServiceManagerWhenItIsReadyAndWhenItStops) {
   ::close(notify);
 }
 
+// A sky whose recording is missing or no transport stream is a bad configuration: the
+// start fails naming the recording once, and leaves no socket.
+TEST_F(DaemonStartTest, SkyWithAnUnplayableRecordingIsRefused) {
+  std::string sky = daemon.dir() + "/sky.json", recording = daemon.dir() + "/rec.ts";
+  std::ofstream(sky) << R"({"satellites": [{"name": "T", "dish": {"lnb": {"type": "universal"}}, "transponders": [
+      {"frequencyKHz": 11778000, "polarisation": "V", "symbolRateKsps": 27500, "transportStreamId": 1,
+       "sources": [{"kind": "ts-file", "pid": 1280, "file": "rec.ts"}]}]}]})";
+  for (const char* content : {"", "not a transport stream"}) {
+    if (*content) std::ofstream(recording) << content;
+    auto result = runProgram({daemonBinary(), "--foreground", "--no-tap", "--socket", daemon.socketPath(), "--sky", sky},
+                             daemon.dir() + "/out.log");
+    EXPECT_EQ(result.status, 6) << result.output;
+    EXPECT_NE(result.output.find(recording + (*content ? ": holds no transport stream" : ": cannot be opened")),
+              std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find(recording), result.output.rfind(recording)) << result.output;
+    EXPECT_EQ(result.output.find(sky), result.output.rfind(sky)) << result.output;
+    EXPECT_FALSE(std::filesystem::exists(daemon.socketPath()));
+  }
+}
+
 TEST_F(DaemonStartTest, UnusableSocketDirectoryIsAPermissionFailure) {
   if (::geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
   std::string locked = daemon.dir() + "/locked";

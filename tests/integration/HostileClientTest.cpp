@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 
+#include "ChildProcess.h"
 #include "ControlCodes.h"
 #include "SystemFixture.h"
 #include "ThrowawayAccounts.h"
@@ -19,11 +20,11 @@ constexpr uint32_t kNotAnEvent = 0xC0000024;
 constexpr uint32_t kTooManyConnections = 0xC000009A;
 
 // A child process whose own connection does `setup`, then waits to be killed.
-class HoldingClient : public ChildProcess {
+class HoldingClient : public ParkedChild {
  public:
   HoldingClient(const std::string& socket, const std::function<bool(RawConnection&)>& setup)
       // The child never leaves this constructor, so the captured connection stays open.
-      : ChildProcess([&socket, &setup, connection = std::shared_ptr<RawConnection>()]() mutable {
+      : ParkedChild([&socket, &setup, connection = std::shared_ptr<RawConnection>()]() mutable {
           connection = std::make_shared<RawConnection>(socket);
           return connection->connected() && setup(*connection);
         }) {}
@@ -213,7 +214,7 @@ TEST_F(HostileStartTest, SkyBeyondItsTransponderAndOversizedFirmwareAreRefused) 
         {"kind": "generator", "pid": "0x0500", "datagramsPerSecond": 100000, "payloadSize": 1472},
         {"kind": "generator", "pid": "0x0501", "datagramsPerSecond": 100000, "payloadSize": 1472}]}]}]})";
   auto result = startWith({"--sky", sky});
-  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.status, 6);  // bad configuration
   EXPECT_NE(result.output.find("satellites[0].transponders[0].sources"), std::string::npos) << result.output;
 
   // A real header announcing 64 MiB of payload, in a sparse file of that size.

@@ -1,24 +1,21 @@
 // Several client processes on one daemon: shared command channel, clean-up after a client
 // process dies.
-#include "SystemFixture.h"
+#include "ChildProcess.h"
 #include "ControlCodes.h"
+#include "SystemFixture.h"
 
 namespace cv7::itest {
 namespace {
 
-// A child process that opens the library in a client mode, tells the parent, then runs
-// its work and exits with its result (or waits to be killed when work is empty).
-class ClientProcess : public ChildProcess {
- public:
-  ClientProcess(uint8_t mode, std::function<int()> work)
-      : ChildProcess([mode] { return Cvn_OpenSystem(mode, nullptr, 0, 0, 0) == 1; },
-                     work ? std::function<int()>([work] {
-                       int result = work();
-                       return Cvn_CloseSystem() == 1 ? result : 4;
-                     })
-                          : nullptr) {}
-  bool opened() const { return ready(); }
-};
+// The client processes open the library in a client mode; one with work closes it after
+// its work and exits with the work's result (4 when the close fails).
+bool openAs(uint8_t mode) { return Cvn_OpenSystem(mode, nullptr, 0, 0, 0) == 1; }
+std::function<int()> thenClose(std::function<int()> work) {
+  return [work] {
+    int result = work();
+    return Cvn_CloseSystem() == 1 ? result : 4;
+  };
+}
 
 // Returns how many of the reads failed.
 int readFirmwareVersions(int times) {
@@ -35,8 +32,8 @@ int readFirmwareVersions(int times) {
 // under heavy contention a command now and then fails; that must stay rare.
 TEST_F(SystemTest, TwoProcessesSendingCommandsAtOnceBothComplete) {
   constexpr int kReads = 150;
-  ClientProcess other(2, [] { return readFirmwareVersions(kReads); });
-  ASSERT_TRUE(other.opened());
+  ParkedChild other([] { return openAs(2); }, thenClose([] { return readFirmwareVersions(kReads); }));
+  ASSERT_TRUE(other.ready());
   ASSERT_EQ(Cvn_OpenSystem(1, nullptr, 0, 0, 0), 1);
   int failedHere = readFirmwareVersions(kReads);
   int failedThere = other.wait();
@@ -77,8 +74,8 @@ TEST_F(SystemTest, ClientKilledWhileHoldingTheChannelDoesNotBlockOthers) {
 TEST_F(SystemTest, DeadClientProcessLeavesNoRegistration) {
   RawConnection probe(daemon.socketPath());
   {
-    ClientProcess clientOne(1, nullptr);
-    ASSERT_TRUE(clientOne.opened());
+    ParkedChild clientOne([] { return openAs(1); });
+    ASSERT_TRUE(clientOne.ready());
     EXPECT_EQ(probe.word(ctl::IOCTL_CV7_QUERY_CLIENT1_OPEN), 1u);
     long events = daemon.stat("events");
     EXPECT_GE(events, 1);

@@ -13,9 +13,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -66,6 +68,7 @@ auto inNamespace(const std::string& path, F f) {
 
 class NetworkNamespaceTest : public ::testing::Test {
  protected:
+  virtual std::string sky() const { return skyText(); }
   void SetUp() override {
     if (::geteuid() != 0 || run("ip -V") != 0) GTEST_SKIP() << "needs root and iproute2";
     name_ = "cv7e2e" + std::to_string(::getpid());
@@ -74,7 +77,7 @@ class NetworkNamespaceTest : public ::testing::Test {
     path_ = "/run/netns/" + name_;
     run("ip netns exec " + name_ + " ip link set lo up");
     run("ip netns exec " + name_ + " sh -c 'echo 0 > /proc/sys/net/ipv4/conf/all/rp_filter'");
-    std::ofstream(daemon.dir() + "/sky.json") << skyText();
+    std::ofstream(daemon.dir() + "/sky.json") << sky();
     daemon.setNetworkNamespace(path_);
     ASSERT_TRUE(daemon.start({"--tap", "cv7-0", "--sky", daemon.dir() + "/sky.json"})) << daemon.log();
     ASSERT_TRUE(eventually([&] { return run("ip netns exec " + name_ + " ip link show cv7-0") == 0; },
@@ -220,6 +223,151 @@ TEST_F(NetworkNamespaceTest, JoiningAndLeavingAGroupReachesClientThreeAsPidChang
   ::close(fd);
   sockets_.pop_back();
   EXPECT_TRUE(eventually([&] { return sawPid(false, 0x0709); }, std::chrono::milliseconds(5000)));
+}
+
+// ---- Groups of applications and the kernel's own on cv7-0 ----
+
+// Seven data PIDs, each carrying datagrams to its own group.
+std::string sevenGroupsSky() {
+  std::string sources;
+  for (int k = 1; k <= 7; ++k) {
+    if (k > 1) sources += ",";
+    char text[400];
+    std::snprintf(text, sizeof text,
+                  R"({"kind": "generator", "pid": "0x060%d", "encapsulation": "mpe", "datagramsPerSecond": 50,
+                     "payloadSize": 100, "destination": "239.2.0.%d:600%d", "source": "10.9.9.9:4000"})", k, k, k);
+    sources += text;
+  }
+  return R"({"satellites": [{
+    "name": "E2E", "orbitalPosition": "1.0W", "originalNetworkId": 9,
+    "dish": {"diseqcPort": 1, "toneBurst": 0, "lnb": {"type": "universal"}},
+    "transponders": [{"frequencyKHz": 11778000, "polarisation": "V", "symbolRateKsps": 27500,
+      "transportStreamId": 5, "sources": [)" + sources + "]}]}]}";
+}
+
+class MulticastGroupsTest : public NetworkNamespaceTest {
+ protected:
+  std::string sky() const override { return sevenGroupsSky(); }
+};
+
+// Besides the applications' seven groups the kernel keeps its own on cv7-0 (224.0.0.1, the
+// IPv6 all-nodes and solicited-node groups): those are not the adapter's, so the seven fit its
+// list of eight, reach the card, and the card's MAC filter passes their data.
+TEST_F(MulticastGroupsTest, SevenGroupsJoinedOnTheInterfaceAllReceiveInMacFilterMode) {
+  std::vector<int> fds;
+  for (int k = 1; k <= 7; ++k) {
+    std::string group = "239.2.0." + std::to_string(k);
+    fds.push_back(receiver(uint16_t(6000 + k), group.c_str()));
+    ASSERT_GE(fds.back(), 0);
+    ASSERT_EQ(Cvn_SetNetworkPID(NetPid{uint16_t(0x600 + k), 3, 5, 1, 0x100}), 1);
+  }
+  uint8_t macFilter = 2;
+  ASSERT_EQ(Cvn_SetIPorMACfiltering(&macFilter), 1);
+  ASSERT_TRUE(eventually([&] { return daemon.stat("multicast-count") == 7; })) << daemon.admin("stats");
+  for (int k = 1; k <= 7; ++k) {
+    auto got = receive(fds[size_t(k - 1)], 10, std::chrono::milliseconds(5000));
+    EXPECT_GE(got.size(), 10u) << "group 239.2.0." << k;
+  }
+  auto stats = daemon.stats();
+  EXPECT_EQ(stats["multicast-groups"], 7);
+  EXPECT_EQ(stats["multicast-refused"], 0);
+}
+
+// A ninth group does not fit: the list is refused, and the user sees it in the stats and
+// the log, not only as missing data.
+TEST_F(MulticastGroupsTest, AListLongerThanTheAdaptersIsReportedInStatsAndLog) {
+  for (int k = 1; k <= 9; ++k) {
+    std::string group = "239.2.1." + std::to_string(k);
+    ASSERT_GE(receiver(uint16_t(6100 + k), group.c_str()), 0);
+  }
+  ASSERT_TRUE(eventually([&] { return daemon.stat("multicast-refused") >= 1; })) << daemon.admin("stats");
+  EXPECT_EQ(daemon.stat("multicast-groups"), 9);
+  EXPECT_LE(daemon.stat("multicast-count"), 8);  // the adapter keeps the last list that fitted
+  EXPECT_TRUE(eventually([&] { return daemon.log().find("9 multicast groups, more than the adapter's 8") != std::string::npos; }))
+      << daemon.log();
+}
+
+// ---- Every datagram accounted for ----
+
+// Uplinks whose datagrams the test sends: plain, scrambled (dropped by the driver) and the
+// byte-stuffed stream; some are too long for an Ethernet frame, some too long for a section.
+std::string uplinkSky() {
+  return R"({"satellites": [{
+    "name": "E2E", "orbitalPosition": "1.0W", "originalNetworkId": 9,
+    "dish": {"diseqcPort": 1, "toneBurst": 0, "lnb": {"type": "universal"}},
+    "transponders": [{"frequencyKHz": 11778000, "polarisation": "V", "symbolRateKsps": 27500,
+      "transportStreamId": 5, "sources": [
+        {"kind": "uplink", "pid": "0x0611", "encapsulation": "mpe", "uplinkPort": 47211,
+         "destination": "239.3.0.1:6201", "source": "10.9.9.9:4000"},
+        {"kind": "uplink", "pid": "0x0612", "encapsulation": "stuffed-pes", "uplinkPort": 47212,
+         "destination": "239.3.0.2:6202", "source": "10.9.9.9:4000"},
+        {"kind": "uplink", "pid": "0x0613", "encapsulation": "mpe", "uplinkPort": 47213, "scrambledFlags": true,
+         "destination": "239.3.0.3:6203", "source": "10.9.9.9:4000"}]}]}]})";
+}
+
+class AccountingTest : public NetworkNamespaceTest {
+ protected:
+  std::string sky() const override { return uplinkSky(); }
+  // Sends one payload to an uplink of the card, from inside the namespace.
+  void uplink(uint16_t port, size_t size) {
+    if (sender_ < 0) {
+      sender_ = inNamespace(path_, [] { return ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); });
+      ASSERT_GE(sender_, 0);
+      sockets_.push_back(sender_);
+    }
+    std::vector<uint8_t> payload(size, uint8_t(size));
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+    ASSERT_EQ(::sendto(sender_, payload.data(), size, 0, reinterpret_cast<sockaddr*>(&to), sizeof to), ssize_t(size));
+  }
+  int sender_ = -1;
+};
+
+// What the card's sources sent is what was delivered plus what some counter of the card or
+// the driver shows as not delivered.
+TEST_F(AccountingTest, EveryDatagramTheSourcesSentIsDeliveredOrCounted) {
+  int plain = receiver(6201, "239.3.0.1"), stuffed = receiver(6202, "239.3.0.2");
+  ASSERT_GE(plain, 0);
+  ASSERT_GE(stuffed, 0);
+  for (uint16_t pid : {0x611, 0x612, 0x613}) ASSERT_EQ(Cvn_SetNetworkPID(NetPid{pid, uint8_t(pid == 0x612 ? 5 : 3), 5, 1, 0x100}), 1);
+  auto before = daemon.stats();
+  const std::vector<size_t> sizes = {100, 1472, 1600, 700, 5000, 30};  // 1600: above 1500; 5000: above a section
+  size_t sent = 0;
+  for (int round = 0; round < 5; ++round) {
+    for (size_t size : sizes) {
+      for (uint16_t port : {47211, 47212, 47213}) {
+        uplink(port, size);
+        ++sent;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+  auto plainGot = receive(plain, 20, std::chrono::milliseconds(5000));
+  auto stuffedGot = receive(stuffed, 20, std::chrono::milliseconds(5000));
+  std::map<std::string, long> after;
+  auto delta = [&](const std::string& name) { return after[name] - before[name]; };
+  const char* dropped[] = {"dropped-scrambled", "dropped-no-ip", "dropped-too-long", "dropped-short", "dropped-corrupt",
+                           "dropped-unrecognised", "dropped-resync", "card-datagrams-refused", "card-crc-errors",
+                           "card-sections-lost", "card-pes-lost", "card-malformed", "card-oversize", "card-filtered",
+                           "card-fifo-overflows", "card-dma-dropped"};
+  auto accounted = [&] {
+    long sum = delta("indicated");
+    for (const char* name : dropped) sum += delta(name);
+    return sum;
+  };
+  ASSERT_TRUE(eventually([&] {
+    after = daemon.stats();
+    return delta("card-datagrams") + delta("card-datagrams-refused") == long(sent) && accounted() == long(sent);
+  })) << "sent " << sent << ", " << daemon.admin("stats");
+  EXPECT_EQ(delta("card-mux-dropped"), 0);
+  EXPECT_EQ(delta("card-datagrams-refused"), 10);  // the 5000-byte ones in sections
+  EXPECT_EQ(delta("dropped-scrambled"), 25);       // the others of the scrambled PID
+  EXPECT_EQ(delta("dropped-too-long"), 15);        // above 1500: of the plain PIDs, the stuffed 5000 too
+  EXPECT_EQ(delta("indicated"), 40);
+  EXPECT_EQ(delta("frames"), 40);
+  EXPECT_EQ(plainGot.size() + stuffedGot.size(), 40u);
 }
 
 // The same reception without a TAP interface, into a pcap file read back with libpcap.

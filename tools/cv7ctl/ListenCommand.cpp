@@ -11,23 +11,29 @@
 #include <cstdio>
 #include <string>
 
-#include "LibrarySession.h"
+#include <cerrno>
+#include <cstring>
+
+#include "Command.h"
+#include "Failure.h"
+#include "Vocabulary.h"
 
 namespace cv7ctl {
 namespace {
 
-constexpr const char* kUsage = "listen ADDRESS:PORT [--interface NAME] [--seconds S]";
+struct ListenOptions {
+  std::string endpoint, interface = "cv7-0";
+  uint32_t seconds = 5;
+};
 
-int runListen(const Arguments& args) {
-  if (args.empty()) return usageError(kUsage);
-  size_t colon = args[0].rfind(':');
-  auto port = colon == std::string::npos ? std::nullopt : number(args[0].substr(colon + 1), 0xFFFF);
+int runListen(const ListenOptions& o) {
+  size_t colon = o.endpoint.rfind(':');
+  auto port = colon == std::string::npos ? std::nullopt : parseNumber(o.endpoint.substr(colon + 1), 0xFFFF);
   in_addr address{};
-  if (!port || inet_pton(AF_INET, args[0].substr(0, colon).c_str(), &address) != 1) return usageError(kUsage);
-  auto seconds = number(option(args, "--seconds").value_or("5"));
-  std::string interface = option(args, "--interface").value_or("cv7-0");
-  if (!seconds) return usageError(kUsage);
-
+  if (!port || inet_pton(AF_INET, o.endpoint.substr(0, colon).c_str(), &address) != 1)
+    throw Failure::badArgument("'" + o.endpoint + "' is not ADDRESS:PORT (e.g. 239.255.7.1:5000)");
+  const uint32_t seconds = o.seconds;
+  const std::string& interface = o.interface;
   int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   int one = 1;
   ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -35,8 +41,9 @@ int runListen(const Arguments& args) {
   bound.sin_family = AF_INET;
   bound.sin_port = htons(uint16_t(*port));
   if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&bound), sizeof bound) != 0) {
-    std::perror("cv7ctl: bind");
-    return 1;
+    std::string reason = std::strerror(errno);
+    if (fd >= 0) ::close(fd);
+    throw Failure::badArgument("UDP port " + std::to_string(*port) + " cannot be bound: " + reason);
   }
   bool multicast = (ntohl(address.s_addr) >> 28) == 0xE;
   if (multicast) {
@@ -44,16 +51,16 @@ int runListen(const Arguments& args) {
     join.imr_multiaddr = address;
     join.imr_ifindex = int(if_nametoindex(interface.c_str()));
     if (join.imr_ifindex == 0 || ::setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &join, sizeof join) != 0) {
-      std::perror(("cv7ctl: joining the group on " + interface).c_str());
+      std::string reason = join.imr_ifindex == 0 ? "no such interface" : std::strerror(errno);
       ::close(fd);
-      return 1;
+      throw Failure::badArgument("joining the group on " + interface + ": " + reason);
     }
   }
   timeval wait{0, 200000};
   ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
-  std::printf("listening on %s%s for %u s\n", args[0].c_str(), multicast ? (" on " + interface).c_str() : "", *seconds);
+  std::printf("listening on %s%s for %u s\n", o.endpoint.c_str(), multicast ? (" on " + interface).c_str() : "", seconds);
   std::fflush(stdout);
-  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(*seconds);
+  auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
   unsigned count = 0;
   while (std::chrono::steady_clock::now() < end) {
     uint8_t buffer[2048];
@@ -69,10 +76,19 @@ int runListen(const Arguments& args) {
   }
   ::close(fd);
   std::printf("%u datagrams\n", count);
-  return count > 0 ? 0 : 1;
+  if (count == 0) throw Failure::cardError("no datagram arrived in " + std::to_string(seconds) + " s");
+  return kExitOk;
 }
 
-CommandRegistration listen("listen", kUsage, runListen);
+CommandRegistration listen{
+    "listen", "Print the UDP datagrams that arrive for a group or port (what the receiver delivered)",
+    kGroupNetwork, [](CLI::App& command) {
+      auto o = std::make_shared<ListenOptions>();
+      command.add_option("ADDRESS:PORT", o->endpoint, "Multicast group or local address, and UDP port")->required();
+      command.add_option("--interface", o->interface, "Interface that joins the group")->capture_default_str();
+      command.add_option("--seconds", o->seconds, "How long to listen")->capture_default_str();
+      setRun(command, [o] { return runListen(*o); });
+    }};
 
 }  // namespace
 }  // namespace cv7ctl

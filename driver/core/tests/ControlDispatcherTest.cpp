@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <barrier>
 #include <cstring>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -109,6 +111,49 @@ TEST_F(ControlDispatcherTest, PidTableRefusesDuplicatesAndAFullTableAndReusesAFr
   addPid(0x10, 3);
   EXPECT_EQ(call(IOCTL_CV7_CLEAR_PIDS, {}, 0).bytes, 0u);
   EXPECT_EQ(state().pidTable.entry[0].pid(), kPidFree);
+}
+
+// Two clients on their own connections add and remove at the same moment: every answer 1
+// names an entry that is in the table once, every answer 0 had a reason.
+TEST_F(ControlDispatcherTest, ConcurrentAddsAndRemovesKeepEveryAnswerTrue) {
+  constexpr int kRounds = 3000;
+  uint32_t sameAnswer[2] = {}, ownAnswer[2] = {}, removeAnswer[2] = {};
+  std::atomic<int> arrived{0};
+  auto client = [&](int n) {
+    // Both start together: the barrier wakes them one after the other.
+    int mine = arrived.fetch_add(1) + 1;
+    while (arrived.load() < mine + (mine % 2)) {
+    }
+    sameAnswer[n] = addPid(0x100, kKindMpe);        // both add one PID
+    ownAnswer[n] = addPid(uint16_t(0x200 + n), 5);   // each its own: one entry left, or two after a remove
+    removeAnswer[n] = removePid(0x300);              // both remove one PID
+  };
+  std::barrier sync(2);
+  std::thread other([&] {
+    for (int round = 0; round < kRounds; ++round) {
+      sync.arrive_and_wait();  // the table is set up
+      client(1);
+      sync.arrive_and_wait();
+    }
+  });
+  for (int round = 0; round < kRounds; ++round) {
+    call(IOCTL_CV7_CLEAR_PIDS, {}, 0);
+    for (uint16_t i = 0; i < kPidTableEntries - 3; ++i) addPid(0x400 + i, kKindMpe);
+    addPid(0x300, kKindMpe);  // two entries are free
+    sync.arrive_and_wait();
+    client(0);
+    sync.arrive_and_wait();
+    if (HasFailure()) continue;  // one round's report is enough
+    std::map<uint16_t, int> present;
+    for (auto& entry : state().pidTable.entry) ++present[entry.pid()];
+    EXPECT_EQ(sameAnswer[0] + sameAnswer[1], 1u) << "round " << round;
+    EXPECT_EQ(present[0x100], 1) << "round " << round;
+    EXPECT_GE(ownAnswer[0] + ownAnswer[1], 1u) << "round " << round;
+    for (int n = 0; n < 2; ++n) EXPECT_EQ(present[uint16_t(0x200 + n)], int(ownAnswer[n])) << "round " << round;
+    EXPECT_EQ(removeAnswer[0] + removeAnswer[1], 1u) << "round " << round;
+    EXPECT_EQ(present[0x300], 0) << "round " << round;
+  }
+  other.join();
 }
 
 TEST_F(ControlDispatcherTest, MacAddressBytesAreSignExtendedAndIpOctetsStored) {

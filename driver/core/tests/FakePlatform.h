@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -67,6 +68,9 @@ class FakePlatform : public core::Platform, public sim::HostMemory, public sim::
   int timerCancels = 0;
   bool interruptRegistered = false, shutdownRegistered = false, mapRegistersHeld = false;
   std::atomic<bool> irqLevel{false};
+  // Called before each register access of the driver, as the moment at which the card or an
+  // interrupt may come in between.
+  std::function<void()> beforeRegisterAccess;
   size_t outstandingAllocations() const { return liveAllocations_.size() + shared_.size(); }
 
   // ---- Files and events ----
@@ -194,9 +198,14 @@ class FakePlatform : public core::Platform, public sim::HostMemory, public sim::
     return core::STATUS_SUCCESS;
   }
   void signalEvent(core::EventObject object) override {
-    std::lock_guard g(lock_);
-    ++signals_[object];
+    {
+      std::lock_guard g(lock_);
+      ++signals_[object];
+    }
+    if (onSignal) onSignal(object);
   }
+  // Called after each signal, as the client that waits on the event would run.
+  std::function<void(core::EventObject)> onSignal;
   void releaseEvent(core::EventObject object) override { referenced.erase(object); }
 
   void indicateReceive(const uint8_t* header, const uint8_t* lookahead, uint32_t lookaheadSize,
@@ -227,8 +236,12 @@ class FakePlatform : public core::Platform, public sim::HostMemory, public sim::
   class Window : public core::RegisterWindow {
    public:
     explicit Window(FakePlatform& owner) : owner_(owner) {}
-    uint32_t read32(uint32_t offset) override { return owner_.card_.mmioRead(offset); }
+    uint32_t read32(uint32_t offset) override {
+      if (owner_.beforeRegisterAccess) owner_.beforeRegisterAccess();
+      return owner_.card_.mmioRead(offset);
+    }
     void write32(uint32_t offset, uint32_t value) override {
+      if (owner_.beforeRegisterAccess) owner_.beforeRegisterAccess();
       {
         std::lock_guard g(owner_.lock_);
         owner_.registerLog_.push_back({true, offset, value});

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ControlDispatcher.h"
 #include "FakePlatform.h"
 
 namespace cv7::test {
@@ -40,6 +41,33 @@ class NetworkInformationTest : public ::testing::Test {
   }
   std::vector<uint16_t> joined() const {
     return std::vector<uint16_t>(state.pidChanges.joined.begin(), state.pidChanges.joined.begin() + state.pidChanges.joinedCount);
+  }
+  // What client 3 reads with the PID change request: nothing, or {left, joined}.
+  struct Report {
+    bool changed = false;
+    std::vector<uint16_t> left, joined;
+  };
+  Report readReport() {
+    uint8_t buffer[96] = {};
+    uint32_t bytes = 0;
+    core::ControlDispatcher(platform, state, channel).dispatch(ctl::IOCTL_CV7_GET_PID_CHANGES, buffer, 0, 96, bytes);
+    auto word = [&](uint32_t i) {
+      uint32_t value;
+      std::memcpy(&value, buffer + 4 * i, 4);
+      return value;
+    };
+    Report report;
+    report.changed = word(0) == 1;
+    if (!report.changed) return report;
+    uint32_t at = 1, count = word(at++);
+    for (uint32_t i = 0; i < count; ++i) report.left.push_back(uint16_t(word(at++)));
+    count = word(at++);
+    for (uint32_t i = 0; i < count; ++i) report.joined.push_back(uint16_t(word(at++)));
+    return report;
+  }
+  void registerStatusEvent() {
+    state.client[2].statusHandle = 9;
+    state.client[2].statusEvent = 0x55;
   }
 
   FakePlatform platform;
@@ -145,23 +173,24 @@ TEST_F(NetworkInformationTest, MulticastListOfMoreThanEightIsRefused) {
 }
 
 TEST_F(NetworkInformationTest, MulticastTimerReportsJoinedAndLeftPids) {
-  state.client[2].statusHandle = 9;
-  state.client[2].statusEvent = 0x55;
+  registerStatusEvent();
   ASSERT_EQ(setList({{0x01, 0x00, 0x5E, 0x00, 0x01, 0x00}}), core::NDIS_STATUS_PENDING);
   EXPECT_EQ(platform.timersSet[core::TimerId::Multicast], 10u);
   info().multicastTimer();
-  EXPECT_EQ(joined(), (std::vector<uint16_t>{0x0100}));
+  EXPECT_EQ(readReport().joined, (std::vector<uint16_t>{0x0100}));
   EXPECT_EQ(state.pidChanges.changeCounter.load(), 1);
 
   setList({{0x01, 0x00, 0x5E, 0x00, 0x01, 0x00}, {0x01, 0x00, 0x5E, 0x7F, 0x02, 0x34}});
   info().multicastTimer();
-  EXPECT_EQ(joined(), (std::vector<uint16_t>{0x0234}));
-  EXPECT_TRUE(left().empty());
+  Report second = readReport();
+  EXPECT_EQ(second.joined, (std::vector<uint16_t>{0x0234}));
+  EXPECT_TRUE(second.left.empty());
 
   setList({{0x01, 0x00, 0x5E, 0x00, 0x01, 0x00}});
   info().multicastTimer();
-  EXPECT_EQ(left(), (std::vector<uint16_t>{0x0234}));
-  EXPECT_TRUE(joined().empty());
+  Report third = readReport();
+  EXPECT_EQ(third.left, (std::vector<uint16_t>{0x0234}));
+  EXPECT_TRUE(third.joined.empty());
   EXPECT_EQ(platform.signalCount(0x55), 3);
   EXPECT_EQ(state.pidChanges.changeCounter.load(), 3);
   // No card behind this adapter: the card does not take the list.
@@ -175,6 +204,38 @@ TEST_F(NetworkInformationTest, AddressesWithTheSameLowThirteenBitsAreTheSamePid)
   info().multicastTimer();
   EXPECT_TRUE(left().empty());
   EXPECT_TRUE(joined().empty());
+}
+
+// Client 3 reads after two changes: it hears of both, once.
+TEST_F(NetworkInformationTest, ChangesBeforeClientThreeReadsAreAddedToTheUnreadReport) {
+  registerStatusEvent();
+  setList({{0x01, 0x00, 0x5E, 0x00, 0x01, 0x00}, {0x01, 0x00, 0x5E, 0x00, 0x01, 0x01}});
+  info().multicastTimer();
+  ASSERT_EQ(readReport().joined.size(), 2u);
+  setList({{0x01, 0x00, 0x5E, 0x00, 0x01, 0x00}, {0x01, 0x00, 0x5E, 0x00, 0x02, 0x02}});
+  info().multicastTimer();
+  setList({{0x01, 0x00, 0x5E, 0x00, 0x02, 0x02}, {0x01, 0x00, 0x5E, 0x00, 0x03, 0x03}});
+  info().multicastTimer();
+  Report both = readReport();
+  EXPECT_TRUE(both.changed);
+  EXPECT_EQ(both.left, (std::vector<uint16_t>{0x0100, 0x0101}));
+  EXPECT_EQ(both.joined, (std::vector<uint16_t>{0x0202, 0x0303}));
+  EXPECT_FALSE(readReport().changed);
+  EXPECT_EQ(platform.signalCount(0x55), 3);
+}
+
+// The status event wakes a client that reads at once, from within the signal.
+TEST_F(NetworkInformationTest, StatusEventComesAfterTheChangeIsReadable) {
+  registerStatusEvent();
+  Report heard;
+  platform.onSignal = [&](core::EventObject object) {
+    if (object == 0x55) heard = readReport();
+  };
+  setList({{0x01, 0x00, 0x5E, 0x00, 0x01, 0x00}});
+  info().multicastTimer();
+  platform.onSignal = nullptr;
+  EXPECT_TRUE(heard.changed);
+  EXPECT_EQ(heard.joined, (std::vector<uint16_t>{0x0100}));
 }
 
 TEST_F(NetworkInformationTest, WithoutAStatusEventTheCounterStays) {

@@ -291,6 +291,7 @@ TEST_F(ReceiveHarness, UnrecognisedEntryResynchronisesOntoTheProducer) {
   ASSERT_EQ(platform.frames.size(), 1u);
   EXPECT_EQ(platform.frames[0].lookahead[19], 3);
   EXPECT_EQ(adapter.stats.resynchronisations.load(), 1u);
+  EXPECT_EQ(adapter.stats.droppedResync.load(), 2u);  // the two datagrams after the unrecognised entry
 }
 
 TEST_F(ReceiveHarness, RawRecordsNeedCaptureAndMoreThanTheirSizeFree) {
@@ -360,6 +361,81 @@ TEST_F(ReceiveHarness, InterruptOfAnotherSourceIsNotRecognised) {
   EXPECT_FALSE(path().interruptRoutine());
   registers.values[regs::kIntStatus] = regs::kIntStatusOther;
   EXPECT_TRUE(path().interruptRoutine());
+}
+
+// ---- Entries that must not lose or invent data ----
+
+TEST_F(ReceiveHarness, OddRecordNeverFillsTheDataRingUpToItsReadPosition) {
+  addPid(0x401, 12);
+  state.data.capture = 1;
+  // 13 + 6 = 19 bytes, rounded up to 20: with exactly 20 free the write position would reach
+  // the read position and the ring would read as empty, the unread bytes gone.
+  state.data.readPosition = 20;
+  deliver(0x401, 12, std::vector<uint8_t>(13, 0x42));
+  EXPECT_EQ(state.data.writePosition.load(), 0u);
+  EXPECT_EQ(adapter.stats.droppedDataRingFull.load(), 1u);
+  state.data.readPosition = 22;
+  deliver(0x401, 12, std::vector<uint8_t>(13, 0x43));
+  EXPECT_EQ(state.data.writePosition.load(), 20u);
+  EXPECT_EQ(dataRing[6], 0x43);
+  EXPECT_EQ(adapter.stats.recordsStored.load(), 1u);
+}
+
+TEST_F(ReceiveHarness, DatagramLongerThanItsEntryIsNotCompletedFromThePreviousFrame) {
+  addPid(0x200, 3);
+  addPid(0x300, 5);
+  deliver(0x200, 3, mpeSection(datagram(200, {10, 1, 1, 1})));
+  ASSERT_EQ(platform.frames.size(), 1u);
+  // The section carries 60 bytes of a datagram whose header claims 200.
+  auto cut = datagram(200, {10, 1, 1, 2});
+  cut.resize(60);
+  deliver(0x200, 3, mpeSection(cut));
+  // A stuffed entry of its 9-byte header only, in a block whose byte 15 is 0x45 from before.
+  shared[256 * writeBlock + 15] = 0x45;
+  deliver(0x300, 5, {0, 0, 1, 0xBD, 0, 0, 0x80, 0, 0});
+  // The same with one datagram byte.
+  deliver(0x300, 5, {0, 0, 1, 0xBD, 0, 0, 0x80, 0, 0, 0x45, 0x7E});
+  EXPECT_EQ(platform.frames.size(), 1u);
+  EXPECT_EQ(adapter.stats.droppedShort.load(), 3u);
+  EXPECT_EQ(consumer(), producer());
+  deliver(0x200, 3, mpeSection(datagram(60, {10, 1, 1, 3})));
+  ASSERT_EQ(platform.frames.size(), 2u);
+  EXPECT_EQ(platform.frames[1].packetSize, 60u);
+}
+
+TEST_F(ReceiveHarness, EntryLengthsTheCardCannotWriteAreConsumedInStep) {
+  addPid(0x200, 3);
+  addPid(0x401, 12);
+  state.data.capture = 1;
+  // L = 65535: 257 blocks, twice the ring. Only its header is written: a card could not write it.
+  std::vector<uint8_t> header = {0x00, 0x02, 0x03, 0x00, 0xFF, 0xFF};
+  writeRaw(header);
+  raiseBlockInterrupt();
+  path().deferredRoutine();
+  EXPECT_LT(consumer(), 128u);
+  EXPECT_EQ(consumer(), producer());
+  // A pad byte in an entry without payload.
+  deliver(0x401, 0x800C, {});
+  EXPECT_EQ(state.data.writePosition.load(), 0u);
+  EXPECT_EQ(consumer(), producer());
+  EXPECT_EQ(adapter.stats.droppedCorrupt.load(), 2u);
+  deliver(0x200, 3, mpeSection(datagram(80, {10, 1, 1, 4})));
+  EXPECT_EQ(platform.frames.size(), 1u);
+}
+
+TEST_F(ReceiveHarness, CardEventIsSignalledWhileTheRingAwaitsResynchronisation) {
+  state.client[0].active = 1;
+  state.client[0].handle = 5;
+  state.client[0].event = 0x11;
+  writeEntry(0x777, 3, std::vector<uint8_t>(100));  // not in the table
+  raiseBlockInterrupt();
+  path().deferredRoutine();
+  ASSERT_EQ(adapter.rx.resync.load(), 1);
+  registers.values[regs::kIntStatus] = regs::kIntStatusCard;
+  registers.values[kMailboxControl] = 0x8F;
+  ASSERT_TRUE(path().interruptRoutine());
+  path().deferredRoutine();
+  EXPECT_EQ(platform.signalCount(0x11), 1);
 }
 
 TEST_F(ReceiveHarness, TransferDataCopiesTheFrameRestIntoBufferChains) {

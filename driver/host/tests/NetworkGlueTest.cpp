@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "FrameOutput.h"
 #include "Miniport.h"
@@ -29,6 +30,19 @@ TEST(DevMcast, ListsTheMulticastAddressesOfOneInterface) {
   EXPECT_EQ(list[0], (MacAddress{0x33, 0x33, 0, 0, 0, 1}));
   EXPECT_EQ(list[1], (MacAddress{0x01, 0x00, 0x5E, 0x7F, 0x02, 0x34}));
   EXPECT_TRUE(parseDevMcast("", "cv7-0").empty());
+}
+
+TEST(DevMcast, TheKernelsOwnLinkLocalMembershipsAreNotTheAdapters) {
+  std::vector<MacAddress> kernel = {
+      {0x01, 0x00, 0x5E, 0x00, 0x00, 0x01},  // 224.0.0.1, all hosts
+      {0x33, 0x33, 0x00, 0x00, 0x00, 0x01},  // ff02::1, all nodes
+      {0x33, 0x33, 0xFF, 0x12, 0x34, 0x56},  // a solicited-node group
+      {0x01, 0x00, 0x5E, 0x00, 0x00, 0xFB},  // 224.0.0.251
+      {0x01, 0x00, 0x5E, 0x01, 0x07, 0x09},  // 239.1.7.9: PID 0x0709
+      {0x01, 0x00, 0x5E, 0x00, 0x01, 0x00},  // 224.0.1.0: routable, PID 0x0100
+  };
+  EXPECT_EQ(adapterGroups(kernel),
+            (std::vector<MacAddress>{{0x01, 0x00, 0x5E, 0x01, 0x07, 0x09}, {0x01, 0x00, 0x5E, 0x00, 0x01, 0x00}}));
 }
 
 TEST(DevMcast, InterfaceFlagsBecomeThePacketFilter) {
