@@ -69,6 +69,12 @@ done
 test -f /usr/lib/firmware/cv7/corvane.bin || fail "no firmware"
 expect "the base directory" "$(stat -c '%G %a' /var/lib/cv7 /var/lib/cv7/Datafile | sort -u)" "cv7 2775"
 test -f /var/lib/cv7/DefaultFile/HotBird.cvd || fail "no default satellite files"
+expect "the configuration store" "$(stat -c '%G %a' /var/lib/cv7/registry.sqlite)" "cv7 664"
+runuser -u cv7member -- cv7ctl config set-text Satellite "Satellite Dir" /var/lib/cv7 ||
+  fail "a member cannot write the configuration store"
+runuser -u cv7member -- cv7ctl cvd show /var/lib/cv7/DefaultFile/HotBird.cvd > /dev/null ||
+  fail "a member cannot read the default satellite files"
+bash -n /usr/share/bash-completion/completions/cv7ctl || fail "the bash completion of cv7ctl does not parse"
 if [ -e /lib/systemd/system/cv7d.service ]; then
   expect "cv7d.service enabled" "$(systemctl is-enabled cv7d.service || true)" disabled
 fi
