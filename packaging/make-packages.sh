@@ -25,7 +25,7 @@ cv7 ($version) unstable; urgency=medium
 
   * Built from the cv7 source tree.
 
- -- cv7 developers <cv7@localhost>  $date
+ -- cv7 developers <cv7-developers@example.org>  $date
 EOF
 
 cd "$stage"
