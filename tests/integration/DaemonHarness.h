@@ -294,15 +294,19 @@ class Daemon {
     return answer;
   }
 
-  // A counter of the admin "stats" answer.
-  // Every counter of one `stats` answer by name.
+  // Every counter of one `stats` answer by name (values that are not numbers, such as the
+  // PID table, are left out).
   std::map<std::string, long> stats() const {
     std::map<std::string, long> counters;
     std::istringstream words(admin("stats"));
     std::string pair;
     while (words >> pair) {
       size_t equals = pair.find('=');
-      if (equals != std::string::npos) counters[pair.substr(0, equals)] = std::stol(pair.substr(equals + 1));
+      if (equals == std::string::npos) continue;
+      char* end = nullptr;
+      std::string value = pair.substr(equals + 1);
+      long number = std::strtol(value.c_str(), &end, 10);
+      if (!value.empty() && *end == '\0') counters[pair.substr(0, equals)] = number;
     }
     return counters;
   }

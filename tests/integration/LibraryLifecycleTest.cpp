@@ -75,8 +75,10 @@ TEST_F(SystemTest, CloseEndsTheThreadsWhileAnotherClientHoldsTheChannel) {
   RawConnection holder(daemon.socketPath());
   ASSERT_EQ(holder.request(ctl::IOCTL_CV7_OPEN_CLIENT, {2, 0, 0, 0}, 0), 0u);
   ASSERT_EQ(Cvn_OpenSystem(1, nullptr, 0, 0, 0), 1);
-  // Client 2 takes the channel and keeps it; the event thread now waits for it in vain.
-  ASSERT_EQ(holder.word(ctl::IOCTL_CV7_ACQUIRE_CHANNEL, {2}), 1u);
+  // Client 2 takes the channel and keeps it (once client 1's event thread, which asks the
+  // card for events after the open's commands, has let it go); the event thread now waits
+  // for it in vain.
+  ASSERT_TRUE(eventually([&] { return holder.word(ctl::IOCTL_CV7_ACQUIRE_CHANNEL, {2}) == 1u; }));
   ASSERT_TRUE(raise(10));
   EXPECT_EQ(Cvn_CloseSystem(), 1);
 }
