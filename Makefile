@@ -9,7 +9,8 @@ BUILD ?= build
 PACKAGES := cmake ninja-build g++ clang libclang-rt-14-dev pkg-config \
             libgtest-dev libgmock-dev libbenchmark-dev \
             libdvbpsi-dev nlohmann-json3-dev libpcap-dev libsqlite3-dev \
-            qt6-base-dev libcli11-dev dtv-scan-tables scdoc dbus-daemon \
+            qt6-base-dev libcli11-dev dtv-scan-tables scdoc dbus-daemon libsystemd-dev \
+            debhelper dpkg-dev systemd-container desktop-file-utils man-db \
             iproute2 procps \
             xvfb trayer xdotool imagemagick
 
@@ -19,7 +20,7 @@ CONFIGURE = cmake -S . -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(LAUNCHER)
 # The fuzz build instruments everything the targets link, so libFuzzer sees coverage.
 FUZZ_FLAGS = -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
 
-.PHONY: all deps build build-asan build-tsan build-fuzz test test-normal test-asan test-tsan fuzz run bench clean
+.PHONY: all deps build build-asan build-tsan build-fuzz test test-normal test-asan test-tsan fuzz run bench install package clean
 
 all: build
 
@@ -71,6 +72,15 @@ run: build
 
 bench: build
 	./bench/run-all.sh $(BUILD)/normal
+
+# Installs the normal build below /usr (DESTDIR=/some/root for a staged install); then
+# systemd-sysusers, systemd-tmpfiles --create cv7.conf and systemctl enable --now cv7 (README).
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD)/normal
+
+# The Debian packages, from the normal build, into $(BUILD)/packages.
+package: build
+	./packaging/make-packages.sh $(BUILD)/normal $(BUILD)/packages
 
 clean:
 	rm -rf $(BUILD)

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <systemd/sd-daemon.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -359,10 +360,14 @@ int Daemon::run() {
   serveUntilSignal();
   CV7_LOG_INFO("serving %s", options_.socketPath.c_str());
   report(readyFd, kExitOk);
+  // A service manager that started the daemon (NOTIFY_SOCKET) learns that the adapter runs
+  // and the socket is served; without one this does nothing.
+  ::sd_notifyf(0, "READY=1\nSTATUS=serving %s", options_.socketPath.c_str());
   int received = 0;
   while (::sigwait(&signals, &received) != 0) {
   }
   CV7_LOG_INFO("stopping on signal %d", received);
+  ::sd_notify(0, "STOPPING=1");
   shutDown();
   return kExitOk;
 }

@@ -53,10 +53,15 @@ SocketEndpoint::Result SocketEndpoint::failFor(const std::string& what, int erro
   return fail(isPermissionError(error) ? Result::NoPermission : Result::Failed, what, error);
 }
 
-// fd is the open file (a directory made here), or -1 for the socket at `path`.
+// fd is the open file (a directory made here), or -1 for the socket at `path`. A file that is
+// in the group already (the daemon's own group, as under systemd) is left alone: a sandbox
+// may forbid chown altogether.
 void SocketEndpoint::giveToGroup(int fd, const std::string& path) {
   group* entry = ::getgrnam(group_.c_str());
   if (!entry) return;
+  struct stat info {};
+  int known = fd >= 0 ? ::fstat(fd, &info) : ::stat(path.c_str(), &info);
+  if (known == 0 && info.st_gid == entry->gr_gid) return;
   int changed = fd >= 0 ? ::fchown(fd, uid_t(-1), entry->gr_gid) : ::chown(path.c_str(), uid_t(-1), entry->gr_gid);
   if (changed != 0) CV7_LOG_WARN("cannot give %s to group %s: %s", path.c_str(), group_.c_str(), std::strerror(errno));
 }

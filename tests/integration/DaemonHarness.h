@@ -25,6 +25,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "corvane.h"
@@ -202,10 +203,20 @@ class Daemon {
   // Starts the daemon in this network namespace (a path such as /run/netns/NAME).
   void setNetworkNamespace(const std::string& path) { netns_ = path; }
 
+  // An environment variable for the daemon (set in its process only).
+  void setEnvironment(const std::string& name, const std::string& value) { environment_.emplace_back(name, value); }
+
   // Starts the daemon in the foreground and waits until its socket answers.
   bool start(std::vector<std::string> extra = {}) {
+    launch(std::move(extra));
+    return waitUntilServed();
+  }
+
+  // Starts the daemon in the foreground without waiting for it.
+  void launch(std::vector<std::string> extra = {}) {
     pid_ = ::fork();
     if (pid_ == 0) {
+      for (const auto& [name, value] : environment_) ::setenv(name.c_str(), value.c_str(), 1);
       // The daemon of a network-namespace test runs inside that namespace.
       if (!netns_.empty()) {
         int ns = ::open(netns_.c_str(), O_RDONLY | O_CLOEXEC);
@@ -225,6 +236,10 @@ class Daemon {
       ::execv(args[0], args.data());
       ::_exit(127);
     }
+  }
+
+  // Waits until both sockets answer; false when the daemon ended or 20 s passed.
+  bool waitUntilServed() {
     return eventually([this] {
       if (exited()) return true;
       // Both sockets: the admin socket is made just after the control socket.
@@ -316,6 +331,7 @@ class Daemon {
   pid_t pid_ = -1;
   int exitStatus_ = -1;
   std::string netns_;
+  std::vector<std::pair<std::string, std::string>> environment_;
 };
 
 // A window that records the messages the library sends; a send can be made to take a while.

@@ -137,6 +137,41 @@ TEST_F(DaemonStartTest, CorruptFirmwareFailsTheStartAndSaysWhy) {
   EXPECT_FALSE(std::filesystem::exists(daemon.socketPath()));
 }
 
+// Under systemd (Type=notify) the daemon says READY=1 only when its socket serves requests,
+// and STOPPING=1 when a stop begins.
+TEST_F(DaemonStartTest, TellsTheServiceManagerWhenItIsReadyAndWhenItStops) {
+  std::string notifyPath = daemon.dir() + "/notify";
+  int notify = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, notifyPath.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(notify, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  timeval limit{20, 0};
+  ::setsockopt(notify, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+  auto next = [&] {
+    char text[512];
+    ssize_t got = ::recv(notify, text, sizeof text, 0);
+    return got > 0 ? std::string(text, size_t(got)) : std::string();
+  };
+
+  daemon.setEnvironment("NOTIFY_SOCKET", notifyPath);
+  daemon.launch();
+  std::string ready = next();
+  EXPECT_NE(ready.find("READY=1"), std::string::npos) << ready;
+  // At that moment a request is answered at once.
+  RawConnection connection(daemon.socketPath());
+  timeval brief{1, 0};
+  ::setsockopt(connection.fd(), SOL_SOCKET, SO_RCVTIMEO, &brief, sizeof brief);
+  EXPECT_EQ(connection.word(ctl::IOCTL_CV7_GET_INTERFACE_VERSION), 2u) << daemon.log();
+  EXPECT_NE(daemon.log().find("serving"), std::string::npos) << daemon.log();
+
+  connection.close();
+  ::kill(daemon.pid(), SIGTERM);
+  EXPECT_EQ(next(), "STOPPING=1");
+  EXPECT_EQ(daemon.stop(), 0);
+  ::close(notify);
+}
+
 // A sky whose recording is missing or no transport stream is a bad configuration: the
 // start fails naming the recording once, and leaves no socket.
 TEST_F(DaemonStartTest, SkyWithAnUnplayableRecordingIsRefused) {
