@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "ControlCodes.h"
@@ -26,11 +27,18 @@ bool acquire(uint32_t client, const std::atomic<bool>* cancel) {
   return false;
 }
 
+// Never destroyed: library threads may still send commands while the process exits.
+std::mutex& processTurn() {
+  static std::mutex* turn = new std::mutex;
+  return *turn;
+}
+
 }  // namespace
 
 bool channelRequest(uint32_t code, void* buffer, uint32_t inputLength, uint32_t outputLength, uint32_t& returned,
                     const std::atomic<bool>* cancel) {
   returned = 0;
+  std::lock_guard turn(processTurn());
   if (!acquire(channelClient(), cancel)) return false;
   bool sent = device().request(code, buffer, inputLength, buffer, outputLength, &returned);
   uint8_t release[4] = {channelClient(), 0, 0, 0};  // the driver ignores the input

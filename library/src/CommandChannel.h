@@ -1,6 +1,11 @@
 // The driver's command channel as every export uses it: acquire (request 0x172058 with the
 // client mode, up to 1000 tries 1 ms apart), send the 32-byte command block (0x172078),
-// release (0x17205C). Nothing else serialises commands, across threads or processes.
+// release (0x17205C). The driver serialises the clients' commands through the grant alone,
+// and knows a client only by its number, which all threads of a process share: a release
+// sent by one thread after its command would free the channel that another thread of the
+// same process had been granted in between, and a third client's command would then run on
+// the card beside that thread's. So the threads of one process take turns for the whole
+// acquire, request and release.
 #pragma once
 #include <atomic>
 #include <cstdint>
