@@ -1,6 +1,6 @@
 // The coordination on a private session bus: this process is the data application, cv7-tv
 // processes are TV applications, and a bare connection plays a foreign, malformed or hung
-// program.
+// program. (The presence and tuning between Cv7d and cv7-tv: app/ui/tests.)
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVirtualObject>
@@ -13,17 +13,6 @@ namespace {
 
 namespace co = cv7::coordination;
 
-// Records the data application's presence signals that reach one connection.
-class PresenceRecorder : public QObject {
-  Q_OBJECT
- public:
-  QStringList seen;
- public Q_SLOTS:
-  void onSignal(const QDBusMessage& message) {
-    seen << QStringLiteral("%1 %2").arg(message.arguments().value(0).toInt()).arg(message.service());
-  }
-};
-
 // An object that takes every call and never answers it.
 class SilentObject : public QDBusVirtualObject {
  public:
@@ -33,58 +22,13 @@ class SilentObject : public QDBusVirtualObject {
 
 class DbusTvLinkTest : public BusFixture {
  protected:
-  void listenToDataPresence() {
-    observer->connect(QString(), co::kObjectPath, co::kDataInterface, co::kDataNotifySignal, &recorder,
-                      SLOT(onSignal(QDBusMessage)));
-  }
   void sendTvNotify(const QVariantList& arguments, const char* member = co::kTvNotifySignal) {
     QDBusMessage signal = QDBusMessage::createSignal(co::kObjectPath, co::kTvInterface, member);
     signal.setArguments(arguments);
     observer->send(signal);
   }
   QString dataName() const { return dataBus->baseService(); }
-
-  PresenceRecorder recorder;
 };
-
-TEST_F(DbusTvLinkTest, ATvStartedSecondIsAnsweredByDataNotifyThreeToItsWindowOnly) {
-  listenToDataPresence();
-  ASSERT_TRUE(link->open());
-  coordination.announceStart();
-  QProcess& tv = startTv();
-  const QString tvWindow = tvName(tv);
-  ASSERT_FALSE(tvWindow.isEmpty()) << tvLog(tv).toStdString();
-  ASSERT_TRUE(spinUntil([&] { return tvLog(tv).contains("received data-notify 3 from " + dataName()); }))
-      << tvLog(tv).toStdString();
-  EXPECT_EQ(coordination.tvWindow(), tvWindow);
-  spinFor(std::chrono::milliseconds(200));
-  EXPECT_EQ(recorder.seen, QStringList{"1 " + dataName()}) << "other programs see the start, not the answer";
-
-  coordination.notifyTv(1, 101);
-  EXPECT_TRUE(spinUntil([&] { return tvLog(tv).contains("received tuning 1 101"); }));
-}
-
-TEST_F(DbusTvLinkTest, ADataApplicationStartedSecondLearnsTheTvFromItsLivingAnswer) {
-  QProcess& tv = startTv();
-  ASSERT_TRUE(link->open());
-  coordination.announceStart();
-  ASSERT_TRUE(spinUntil([&] { return coordination.tvWindow() == tvName(tv); })) << tvLog(tv).toStdString();
-
-  EXPECT_EQ(tvCommand({"report", "12", "101"}), 0);
-  EXPECT_EQ(state.m_TunerOwnerState, kTunerOwnerTv);
-  EXPECT_EQ(tvCommand({"report", "1", "101"}), 0);
-  EXPECT_EQ(state.m_TunerOwnerState, kTunerOwnerData);
-  EXPECT_EQ(state.m_LockIndicator, 1);
-  EXPECT_EQ(reception.pidLists, 1);
-  QString stateText;
-  EXPECT_EQ(tvCommand({"data-state"}, &stateText), 0);
-  EXPECT_TRUE(stateText.contains("TunerOwnerState=2")) << stateText.toStdString();
-  EXPECT_TRUE(stateText.contains("TvSatelliteName=HOTBIRD")) << stateText.toStdString();
-
-  EXPECT_EQ(tvCommand({"stop"}), 0);
-  ASSERT_TRUE(spinUntil([&] { return coordination.tvWindow().isEmpty(); }));
-  EXPECT_EQ(reception.lockSequences, 1);
-}
 
 TEST_F(DbusTvLinkTest, MalformedPresenceAndTuningMessagesAreRefusedAndChangeNothing) {
   ASSERT_TRUE(link->open());
@@ -156,4 +100,3 @@ TEST_F(DbusTvLinkTest, ScanWindowsShownByAnyProgramAreSeenUntilClosedOrTheirProg
 }  // namespace
 }  // namespace cv7::app::test
 
-#include "DbusTvLinkTest.moc"

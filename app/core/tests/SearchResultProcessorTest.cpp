@@ -136,16 +136,31 @@ intptr_t SearchResultProcessorTest::deliver(CvnWindow* self, uint32_t message, u
   return 0;
 }
 
-TEST_F(SearchResultProcessorTest, MoreProgramsThanStoredAreAddedAndEachBecomesAFavourite) {
+TEST_F(SearchResultProcessorTest, MoreProgramsAreAddedAsFavouritesAndTheTransponderRecordFollowsTheResult) {
+  addFavorite("HOTBIRD", 101, "Meridian TV");
+  addFavorite("HOTBIRD", 501, "Adriatic News");
   SiList list = storedResult();
+  list.Tr.TransportID = 4242;  // a new transport stream id
   list.Program[list.ProgramCount++] = program("Meridian Zwei", 0x0121, 0x0122, 0x0120, 3);
   list.Program[list.ProgramCount++] = program("Radio Beta", 0, 0x0131, 0x0130, 4);
   handle(list);
   EXPECT_EQ(programNames(), (std::vector<std::string>{"Meridian TV", "Radio Alpina", "Meridian Zwei", "Radio Beta"}));
-  EXPECT_EQ(favorites(), (std::vector<std::string>{"HOTBIRD 103 Meridian Zwei", "HOTBIRD 104 Radio Beta"}));
-  FavoriteInfo f{};
-  Cvn_GetFavoriteInfo(1, &f);
-  EXPECT_EQ(f.Tr.Frequency, 10719000u) << "with the result's transponder";
+  EXPECT_EQ(favorites(), (std::vector<std::string>{"HOTBIRD 101 Meridian TV", "HOTBIRD 501 Adriatic News",
+                                                   "HOTBIRD 103 Meridian Zwei", "HOTBIRD 104 Radio Beta"}));
+  TrInfo stored{};
+  Cvn_GetInfoTransponder(1, &stored);
+  EXPECT_EQ(stored.TransportID, 4242);
+  EXPECT_EQ(state.g_TrInfo.TransportID, 4242);
+  std::vector<TrInfo> records;
+  for (uint32_t i = 1; i <= 4; ++i) {
+    FavoriteInfo f{};
+    Cvn_GetFavoriteInfo(i, &f);
+    records.push_back(f.Tr);
+  }
+  EXPECT_EQ(records[0].TransportID, 4242) << "the favourites of the transponder follow its record";
+  EXPECT_EQ(records[0].Frequency, 10719000u);
+  EXPECT_EQ(records[1].TransportID, 0) << "a favourite of another transponder keeps its record";
+  EXPECT_EQ(records[2].TransportID, 4242);
   EXPECT_EQ(tv.notices(), kLockedOnTheDataTransponder);
   EXPECT_TRUE(temporaryCopyWritten());
   EXPECT_EQ(sheet.actions, (QStringList{"auto-scan 1036 1", "scan 1125 1"}));
@@ -288,25 +303,6 @@ TEST_F(SearchResultProcessorTest, WithoutMemoryForTheTypedInProgramsOnlyTheDataS
   EXPECT_EQ(ui.messages().front().style, MessageStyle::exclamation());
   EXPECT_EQ(programNames().size(), 2u) << "the programs stay as they were";
   EXPECT_EQ(storedData(101).Encapsulation, 5);
-}
-
-TEST_F(SearchResultProcessorTest, ANewTransportIdRefreshesTheTransponderAndItsFavourites) {
-  addFavorite("HOTBIRD", 101, "Meridian TV");
-  addFavorite("HOTBIRD", 501, "Adriatic News");
-  SiList list = storedResult();
-  list.Tr.TransportID = 4242;
-  list.Program[list.ProgramCount++] = program("Meridian Zwei", 0x0121, 0x0122, 0x0120, 3);
-  handle(list);
-  EXPECT_EQ(state.g_TrInfo.TransportID, 4242);
-  TrInfo stored{};
-  Cvn_GetInfoTransponder(1, &stored);
-  EXPECT_EQ(stored.TransportID, 4242);
-  FavoriteInfo first{}, other{};
-  Cvn_GetFavoriteInfo(1, &first);
-  Cvn_GetFavoriteInfo(2, &other);
-  EXPECT_EQ(first.Tr.TransportID, 4242);
-  EXPECT_EQ(first.Tr.Frequency, 10719000u);
-  EXPECT_EQ(other.Tr.TransportID, 0) << "a favourite of another transponder keeps its record";
 }
 
 TEST_F(SearchResultProcessorTest, ARealSearchOfTheTunedTransponderArrivesAndRestoresADeletedProgram) {
