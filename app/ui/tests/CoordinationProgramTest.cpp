@@ -9,6 +9,7 @@
 
 #include "CoordinationNames.h"
 #include "DaemonHarness.h"
+#include "PidTable.h"
 #include "PrivateBus.h"
 #include "QtTestApplication.h"
 #include "Registry.h"
@@ -78,13 +79,7 @@ class CoordinationProgramTest : public ::testing::Test {
     const size_t at = out.find("window ");
     return at == std::string::npos ? "" : out.substr(at + 7, out.find('\n', at) - at - 7);
   }
-  // Whether the driver's PID table holds the PID, asked without changing it for good.
-  bool pidInTable(uint16_t pid) {
-    itest::RawConnection raw(daemon.socketPath());
-    const uint32_t added = raw.word(0x172038, {3, pid});
-    if (added == 1) raw.word(0x17203c, {3, pid});
-    return added == 0;
-  }
+  bool pidInTable(uint16_t pid) const { return itest::pidInTable(daemon, pid); }
 
   itest::Daemon daemon;
   itest::PrivateBus bus;
