@@ -94,6 +94,12 @@ void TvCoordinationPeer::announceEnd() {
   if (parts_) parts_->coordination.announceEnd();
 }
 
+bool TvCoordinationPeer::scanWindowExists() { return parts_ && parts_->coordination.scanWindowExists(); }
+
+void TvCoordinationPeer::announceScanWindow(bool autoScan, bool shown) {
+  if (parts_) parts_->coordination.announceScanWindow(autoScan, shown);
+}
+
 void TvCoordinationPeer::onSearchResult(const SiList* list) {
   if (parts_) parts_->results.onSearchResult(list);
 }

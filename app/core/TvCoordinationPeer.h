@@ -42,6 +42,12 @@ class TvCoordinationPeer : public TvNotifier, public PresenceAnnouncer, public S
   void announceEnd() override;
   void onSearchResult(const SiList* list) override;
 
+  // For the scan buttons and dialogs of the setup sheet: whether some program shows a scan
+  // window ("Scan is already running on TV application."), and the sheet's own scan
+  // dialogs shown to the other programs while they exist.
+  bool scanWindowExists();
+  void announceScanWindow(bool autoScan, bool shown);
+
   // The coordination once attached, else none.
   TvCoordination* coordination();
   bool onBus() const;
