@@ -122,7 +122,7 @@ BENCHMARK(BM_MultiplexThroughDriver)->Unit(benchmark::kMillisecond);
 
 void BM_DemuxMpeSections(benchmark::State& state) {
   struct Null : sim::EntrySink {
-    void submit(sim::RingEntry) override { ++count; }
+    void submit(const sim::EntryView&) override { ++count; }
     uint64_t count = 0;
   } sink;
   sim::CardDemux demux(sink);

@@ -468,9 +468,9 @@ std::string SimulatedCard::receptionDiagnostics() const {
   out << impl_->tuner.diagnostics() << "\n";
   const DmaStats& dma = impl_->receiver.dma().stats();
   out << "dma: running " << impl_->receiver.dma().running() << ", entries " << dma.entriesWritten << ", blocks "
-      << dma.blocksWritten << ", queued " << impl_->receiver.dma().queued() << ", dropped (fifo full "
-      << dma.droppedFifoFull << ", stopped " << dma.droppedStopped << ", oversize " << dma.droppedOversize
-      << ", at stop " << dma.droppedAtStop << ")\n";
+      << dma.blocksWritten << ", untold " << impl_->receiver.dma().untold() << ", room "
+      << impl_->receiver.dma().room() << " blocks, dropped (ring full " << dma.droppedRingFull << ", stopped "
+      << dma.droppedStopped << ", oversize " << dma.droppedOversize << ", at reset " << dma.droppedAtReset << ")\n";
   DemuxStats demux = impl_->receiver.demux().stats();
   out << "demux: packets " << demux.packets << ", filtered " << demux.filtered << ", entries " << demux.entries
       << ", continuity errors " << demux.continuityErrors << ", duplicates " << demux.duplicates << ", pids " << impl_->receiver.demux().pidCount() << "\n";

@@ -242,8 +242,8 @@ std::string Daemon::cardCounters() const {
       << " card-malformed=" << r.demux.sections.malformed + r.demux.pes.malformed
       << " card-sections-skipped=" << r.demux.sectionsSkipped << " card-oversize=" << r.demux.oversize
       << " card-entries=" << r.demux.entries << " card-filtered=" << r.filtered
-      << " card-fifo-overflows=" << dma.droppedFifoFull
-      << " card-dma-dropped=" << dma.droppedStopped + dma.droppedOversize + dma.droppedAtStop + dma.hostMemoryErrors
+      << " card-ring-full=" << dma.droppedRingFull
+      << " card-dma-dropped=" << dma.droppedStopped + dma.droppedOversize + dma.droppedAtReset + dma.hostMemoryErrors
       << " card-entries-written=" << dma.entriesWritten;
   return out.str();
 }
