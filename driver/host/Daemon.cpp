@@ -218,6 +218,7 @@ std::string Daemon::stats() const {
       << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames->frames()
       << " frame-bytes=" << parts_->frames->bytes() << " transfers=" << parts_->frames->transfers()
       << " tap-errors=" << parts_->frames->tapErrors() << " sent-dropped=" << (parts_->pump ? parts_->pump->framesSent() : 0)
+      << " card-wakeups=" << (parts_->pump ? parts_->pump->wakeUps() : 0)
       << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0)
       << " multicast-groups=" << (parts_->monitor ? parts_->monitor->groups() : 0)
       << " multicast-refused=" << (parts_->monitor ? parts_->monitor->listsRefused() : 0) << receiveCounters()
