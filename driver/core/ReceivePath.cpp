@@ -125,8 +125,11 @@ bool ReceivePath::interruptRoutine() {
 }
 
 // Under the lock that the command channel takes for its own read-modify-writes, so the
-// handshake bits written back are the ones the card shows.
+// handshake bits written back are the ones the card shows. Most interrupts are block
+// interrupts: a first read without the lock skips it when the mailbox bit is clear (a bit
+// raised just after is seen by the interrupt it raises).
 void ReceivePath::acknowledgeMailboxInterrupt() {
+  if (!(reg(regs::kMailboxWindow + regs::kMailboxControl) & regs::kMailboxInterrupt)) return;
   std::lock_guard guard(state_.mailboxControlLock);
   uint32_t mailbox = reg(regs::kMailboxWindow + regs::kMailboxControl);
   if (mailbox & regs::kMailboxInterrupt) {
