@@ -10,7 +10,8 @@
 # baseline's written, received and CPU-seconds per second. Needs root (namespaces, TAP).
 #   end-to-end-sweep.sh BUILD_DIR [SIZE:RATE ...]     (default 64:20000 64:45000 1400:3500 1400:5800)
 # SECONDS_PER_RUN (10) and RUNS (3) set the window and the repetitions; IDLE_SECONDS (5)
-# the window in which the idle daemon's wake-ups are counted.
+# the window in which the idle daemon's wake-ups are counted; REALTIME=1 starts the daemon
+# with --realtime.
 set -euo pipefail
 build=$(cd "${1:?usage: end-to-end-sweep.sh BUILD_DIR [SIZE:RATE ...]}" && pwd)
 shift
@@ -62,6 +63,7 @@ start_daemon() {  # size rate
   sky "$1" "$2" > "$work/sky.json"
   export CV7_DEVICE="$work/Cv7Dev"
   ip netns exec "$ns" "$daemon" --foreground --socket "$CV7_DEVICE" --tap cv7-0 --sky "$work/sky.json" --log-level error \
+    ${REALTIME:+--realtime} \
     > "$work/daemon.log" 2>&1 &
   pid=$!
   for _ in $(seq 300); do

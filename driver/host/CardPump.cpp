@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "Miniport.h"
+#include "RealtimePriority.h"
 #include "SimulatedCard.h"
 #include "TapInterface.h"
 
@@ -20,8 +21,9 @@ uint64_t steadyMicroseconds() {
 }
 }  // namespace
 
-CardPump::CardPump(sim::SimulatedCard& card, core::Miniport& miniport, TapInterface* tap)
-    : card_(card), miniport_(miniport), tap_(tap), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+CardPump::CardPump(sim::SimulatedCard& card, core::Miniport& miniport, TapInterface* tap, bool realtime)
+    : card_(card), miniport_(miniport), tap_(tap), realtime_(realtime),
+      wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 CardPump::~CardPump() {
   stop();
@@ -48,6 +50,7 @@ void CardPump::wake() {
 
 // The card runs on the steady clock (LinuxPlatform), so its times are steady microseconds.
 void CardPump::run() {
+  if (realtime_) askRealtimePriority("card");
   while (running_.load()) {
     uint64_t due = card_.advance();
     if (tap_) drainTap();

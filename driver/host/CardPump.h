@@ -21,7 +21,8 @@ class TapInterface;
 
 class CardPump {
  public:
-  CardPump(sim::SimulatedCard& card, core::Miniport& miniport, TapInterface* tap);
+  // realtime: the thread asks for real-time priority first.
+  CardPump(sim::SimulatedCard& card, core::Miniport& miniport, TapInterface* tap, bool realtime = false);
   ~CardPump();
   CardPump(const CardPump&) = delete;
   CardPump& operator=(const CardPump&) = delete;
@@ -42,6 +43,7 @@ class CardPump {
   sim::SimulatedCard& card_;
   core::Miniport& miniport_;
   TapInterface* tap_;
+  bool realtime_;
   int wakeFd_;  // an eventfd: the card's new work and stop()
   std::atomic<bool> running_{false};
   std::atomic<uint64_t> sent_{0};

@@ -133,6 +133,7 @@ int Daemon::openSockets() {
 int Daemon::startAdapter() {
   PlatformOptions platformOptions;
   platformOptions.firmwarePath = chooseFirmware(options_);
+  platformOptions.realtime = options_.realtime;
   if (!options_.skyPath.empty()) {
     try {
       platformOptions.card.sky = std::make_shared<sim::Sky>(sim::loadSky(options_.skyPath));
@@ -198,7 +199,8 @@ void Daemon::startNetworkSide() {
                    options_.pcapPath.empty() ? "counted only (--pcap FILE keeps them)" : "written to the pcap file");
     }
   }
-  parts_->pump = std::make_unique<CardPump>(parts_->platform->card(), *parts_->miniport, parts_->tap.get());
+  parts_->pump = std::make_unique<CardPump>(parts_->platform->card(), *parts_->miniport, parts_->tap.get(),
+                                             options_.realtime);
   parts_->pump->start();
 }
 
