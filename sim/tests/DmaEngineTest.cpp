@@ -156,8 +156,9 @@ TEST_F(DmaTest, StopAndStartOnTheSameRingKeepTheWriteBlockWithoutANewStartInterr
   dma.submit(entry(10).view());
   EXPECT_EQ(lengthAt(2), 10);
 
-  // A ring at another address starts over at block 0 with a start interrupt.
-  dma.acknowledge();
+  // A ring at another address starts over at block 0 with a start interrupt; the entry
+  // left untold in the old one is counted.
+  EXPECT_EQ(dma.untold(), 1u);
   dma.controlWritten(0);
   for (uint32_t k = 0; k < 8; ++k) memory.add(0x40000000 + 0x1000 * k);
   dma.configure(0x40000000, 0x40007000);
@@ -170,6 +171,8 @@ TEST_F(DmaTest, StopAndStartOnTheSameRingKeepTheWriteBlockWithoutANewStartInterr
   EXPECT_TRUE(dma.blockInterruptPending());
   EXPECT_EQ(dma.writeBlock(), 0u);
   EXPECT_EQ(dma.stats().startInterrupts, 2u);
+  EXPECT_EQ(dma.untold(), 0u);
+  EXPECT_EQ(dma.stats().droppedAtReset, 1u);
 }
 
 // The ring is the card's only buffer: the entries the host has not been told of, and the one

@@ -50,6 +50,7 @@ void DmaEngine::start() {
     startedOnce_ = true;
     startedRing_ = ringAddress_;
     writeBlock_ = 0;
+    stats_.droppedAtReset += untoldCount_;  // left untold in the ring given up
     untoldFirst_ = untoldCount_ = untoldBlocks_ = toldBlocks_ = 0;
     startInterrupt_ = true;  // no entry behind it
     ++stats_.startInterrupts;

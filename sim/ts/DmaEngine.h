@@ -36,7 +36,7 @@ struct DmaStats {
   uint64_t droppedRingFull = 0;   // no room in the host's ring (the host took too long)
   uint64_t droppedStopped = 0;    // submitted while DMA was not running
   uint64_t droppedOversize = 0;   // more blocks than an entry may take
-  uint64_t droppedAtReset = 0;    // written but not yet told to the host when the card was reset
+  uint64_t droppedAtReset = 0;    // written but not yet told when the card was reset or started on another ring
   uint64_t hostMemoryErrors = 0;  // a ring or page-list address that is not host memory
 };
 
