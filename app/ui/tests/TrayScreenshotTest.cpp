@@ -113,6 +113,14 @@ class TrayScreenshotTest : public ::testing::Test {
 };
 
 TEST_F(TrayScreenshotTest, TheIconShowsLockAndNoLockSurvivesATrayRestartAndItsMenuEndsTheProgram) {
+#if defined(__SANITIZE_THREAD__)
+  // On a real X server Qt's platform plugin runs the X client libraries (libxcb, libX11,
+  // libXrender) on a thread of their own; they are not built with the thread sanitizer and
+  // take their locks where it cannot see them, so it reports lock misuse inside them. The
+  // tray's behaviour runs under it offscreen (CSystemTrayTest, TrayExitTest); the pictures
+  // are checked in the normal and ASan builds.
+  GTEST_SKIP() << "the X client libraries are not instrumented for the thread sanitizer";
+#endif
   ASSERT_TRUE(startDisplay()) << "Xvfb (package xvfb) did not start";
   startTrayHost("trayer");
   // A headless first run writes the defaults and files, so that no box covers the screen.
