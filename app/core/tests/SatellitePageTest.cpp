@@ -2,6 +2,7 @@
 // real library: what the list shows, how favourites follow added, edited and deleted
 // transponders, and which typed input the dialogs refuse with which message.
 #include "LocalOscillatorList.h"
+#include "SetupSheetSlot.h"
 #include "SetupSheetFixture.h"
 
 namespace cv7::app::test {
@@ -264,6 +265,35 @@ TEST_F(SatellitePageTest, TheFiftyFirstSatelliteIsRefusedWithAMessage) {
   EXPECT_TRUE(ui.showed(StringId::SatelliteListFull));
   EXPECT_EQ(dialogs.satelliteRuns, CPropSheet::kMaxSatellites - 4) << "no dialog for the 51st";
   EXPECT_EQ(page->satelliteNames.size(), CPropSheet::kMaxSatellites);
+}
+
+TEST_F(SatellitePageTest, TheTvCoordinationReachesTheOpenSheetAndItsPageThroughTheSlot) {
+  SetupSheetSlot slot;
+  EXPECT_FALSE(slot.isOpen());
+  slot.setOpenSheet(&sheet);
+  EXPECT_TRUE(slot.isOpen());
+  EXPECT_EQ(slot.openingSatelliteName(), "HOTBIRD");
+  slot.setCaption(StringId::DataCaption);
+  EXPECT_EQ(sheet.caption, "Corvane-7 Data");
+
+  // Another program renamed the opening satellite while the page was not active.
+  sheet.setActivePage(SetupSheetAccess::kDataPidPage);
+  store.writeText(config::kSatellite, "Satellite Name1", "HOTBIRD 13E");
+  slot.setSatellitePageRefresh(SetupSheetAccess::kRefreshSatelliteList);
+  EXPECT_EQ(page->satelliteNames.first(), "HOTBIRD") << "nothing before the page is active";
+  sheet.setActivePage(SetupSheetAccess::kSatellitePage);
+  EXPECT_EQ(page->satelliteNames.first(), "HOTBIRD 13E");
+  EXPECT_TRUE(sheet.m_bCannotRestore) << "the opening satellite is no longer listed";
+  EXPECT_FALSE(sheet.cancelEnabled);
+  EXPECT_EQ(page->refresh, SetupSheetAccess::kRefreshNone);
+
+  slot.setScanButtonsEnabled(false);
+  EXPECT_FALSE(slot.autoScanButtonEnabled());
+  page->OnActivate();
+  EXPECT_TRUE(page->scanEnabled);
+  EXPECT_EQ(tv.notices().back(), (RecordingTvNotifier::Notice{21, 0}));
+  slot.setOpenSheet(nullptr);
+  EXPECT_FALSE(slot.isOpen());
 }
 
 }  // namespace
