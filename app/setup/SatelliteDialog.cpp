@@ -1,6 +1,5 @@
 #include "SatelliteDialog.h"
 
-#include <QKeyEvent>
 #include <QLineEdit>
 
 #include "ui_SatelliteDialog.h"
@@ -8,7 +7,7 @@
 namespace cv7::app {
 
 SatelliteDialog::SatelliteDialog(SatelliteForm& form, QWidget* parent)
-    : QDialog(parent), form_(form), ui_(std::make_unique<Ui::SatelliteDialog>()) {
+    : ButtonClosedDialog(parent), form_(form), ui_(std::make_unique<Ui::SatelliteDialog>()) {
   ui_->setupUi(this);
   setWindowTitle(form.title);
   ui_->id1020->setTitle(form.title);
@@ -39,11 +38,7 @@ SatelliteDialog::SatelliteDialog(SatelliteForm& form, QWidget* parent)
   });
   connect(ui_->id1, &QPushButton::clicked, this, &SatelliteDialog::onOk);
   connect(ui_->id2, &QPushButton::clicked, this, [this] { done(Rejected); });
-  for (QWidget* control : {static_cast<QWidget*>(ui_->id1257), static_cast<QWidget*>(ui_->id1259),
-                           static_cast<QWidget*>(ui_->id1242), static_cast<QWidget*>(ui_->id1260),
-                           static_cast<QWidget*>(ui_->id1261), static_cast<QWidget*>(ui_->id1262),
-                           static_cast<QWidget*>(ui_->id1263)})
-    control->installEventFilter(this);
+  enterMovesFocus({ui_->id1257, ui_->id1259, ui_->id1242, ui_->id1260, ui_->id1261, ui_->id1262, ui_->id1263});
 }
 
 SatelliteDialog::~SatelliteDialog() = default;
@@ -82,22 +77,6 @@ void SatelliteDialog::onOk() {
       ui_->id1258->lineEdit()->selectAll();
       return;
   }
-}
-
-bool SatelliteDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      focusNextChild();
-      return true;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
-}
-
-void SatelliteDialog::keyPressEvent(QKeyEvent* event) {
-  if (event->key() == Qt::Key_Escape) return;  // closes only by its buttons
-  QDialog::keyPressEvent(event);
 }
 
 }  // namespace cv7::app

@@ -3,9 +3,9 @@
 // swallowed; Enter moves the focus on from the name, the two lists and the radios, and
 // presses OK from the oscillator's text.
 #pragma once
-#include <QDialog>
 #include <memory>
 
+#include "ButtonClosedDialog.h"
 #include "SatelliteForm.h"
 
 namespace Ui {
@@ -14,16 +14,12 @@ class SatelliteDialog;
 
 namespace cv7::app {
 
-class SatelliteDialog : public QDialog {
+class SatelliteDialog : public ButtonClosedDialog {
   Q_OBJECT
 
  public:
   SatelliteDialog(SatelliteForm& form, QWidget* parent = nullptr);
   ~SatelliteDialog() override;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void showOscillators();

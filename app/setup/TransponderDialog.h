@@ -2,9 +2,9 @@
 // closes only when the form accepts the input; Escape is swallowed; Enter on an edit field
 // or a radio button moves the focus on.
 #pragma once
-#include <QDialog>
 #include <memory>
 
+#include "ButtonClosedDialog.h"
 #include "TransponderForm.h"
 
 namespace Ui {
@@ -13,16 +13,12 @@ class TransponderDialog;
 
 namespace cv7::app {
 
-class TransponderDialog : public QDialog {
+class TransponderDialog : public ButtonClosedDialog {
   Q_OBJECT
 
  public:
   TransponderDialog(TransponderForm& form, QWidget* parent = nullptr);
   ~TransponderDialog() override;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void onOk();
