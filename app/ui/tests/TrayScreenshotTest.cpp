@@ -45,6 +45,19 @@ Colours coloursOf(const QString& path) {
   return c;
 }
 
+// Pixels that differ from the window's most common colour: a window that shows its controls
+// has many, a blank or black one none.
+int drawnPixels(const QString& path) {
+  const QImage image(path);
+  if (image.isNull()) return 0;
+  std::map<QRgb, int> counts;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
+  int most = 0;
+  for (const auto& [colour, count] : counts) most = std::max(most, count);
+  return image.width() * image.height() - most;
+}
+
 class TrayScreenshotTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -155,17 +168,25 @@ TEST_F(TrayScreenshotTest, TheIconShowsLockAndNoLockSurvivesATrayRestartAndItsMe
   EXPECT_EQ(store.readText("Satellite", "Data SateName", ""), "HOTBIRD");
 }
 
-// Pixels that differ from the window's most common colour: a window that shows its controls
-// has many, a blank or black one none.
-int drawnPixels(const QString& path) {
-  const QImage image(path);
-  if (image.isNull()) return 0;
-  std::map<QRgb, int> counts;
-  for (int y = 0; y < image.height(); ++y)
-    for (int x = 0; x < image.width(); ++x) ++counts[image.pixel(x, y)];
-  int most = 0;
-  for (const auto& [colour, count] : counts) most = std::max(most, count);
-  return image.width() * image.height() - most;
+TEST_F(TrayScreenshotTest, ADoubleClickOpensTheSetupSheetAndTheProgramStillEndsOnSigterm) {
+  ASSERT_TRUE(startDisplay("640x480x24")) << "Xvfb (package xvfb) did not start";
+  startTrayHost("trayer");
+  auto first = run(CV7D_BINARY, {"--headless"}, "first-run");
+  ASSERT_TRUE(first->waitForOutput("Cv7d: locked")) << first->output();
+  first->signal(SIGTERM);
+  ASSERT_EQ(first->waitForExit(), 0);
+
+  auto app = run(CV7D_BINARY, {}, "cv7d");
+  const Colours locked = waitForPicture("tray-before-setup", true);
+  ASSERT_GT(locked.green, 8);
+  ASSERT_TRUE(xdotool({"mousemove", std::to_string(locked.greenX - 4), std::to_string(locked.greenY + 4), "click",
+                       "--repeat", "2", "--delay", "100", "1"}));
+  EXPECT_TRUE(TestProcess::waitUntil([&] { return xdotool({"search", "--name", "^Data Setup$"}); },
+                                     milliseconds(10000)))
+      << "the sheet did not open";
+  EXPECT_GT(drawnPixels(screenshot("setup-sheet-open")), 500);
+  app->signal(SIGTERM);
+  EXPECT_EQ(app->waitForExit(), 0) << app->output();
 }
 
 TEST_F(TrayScreenshotTest, TheSetupSheetAndItsDialogsAreDrawnOnTheDisplay) {
