@@ -1,6 +1,7 @@
 #include "SatellitePageWidget.h"
 
 #include <QKeyEvent>
+#include <functional>
 
 #include "StringId.h"
 #include "ui_SatellitePage.h"
@@ -53,13 +54,16 @@ void SatellitePageWidget::connectControls() {
   connect(ui_->id1257, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
     if (!rendering_ && page_ && item) page_->OnSelectTransponder(ui_->id1257->indexOfTopLevelItem(item));
   });
-  const std::pair<QAbstractButton*, void (CPage2::*)()> buttons[] = {
-      {ui_->id1105, &CPage2::OnAddSatellite},    {ui_->id1106, &CPage2::OnDeleteSatellite},
-      {ui_->id1099, &CPage2::OnEditSatellite},   {ui_->id1100, &CPage2::OnAddTransponder},
-      {ui_->id1102, &CPage2::OnDeleteTransponder}, {ui_->id1098, &CPage2::OnEditTransponder}};
+  const std::pair<QAbstractButton*, std::function<void(CPage2&)>> buttons[] = {
+      {ui_->id1105, [](CPage2& page) { page.OnAddSatellite(); }},
+      {ui_->id1106, [](CPage2& page) { page.OnDeleteSatellite(); }},
+      {ui_->id1099, [](CPage2& page) { page.OnEditSatellite(); }},
+      {ui_->id1100, [](CPage2& page) { page.OnAddTransponder(); }},
+      {ui_->id1102, [](CPage2& page) { page.OnDeleteTransponder(); }},
+      {ui_->id1098, [](CPage2& page) { page.OnEditTransponder(); }}};
   for (const auto& [button, handler] : buttons)
     connect(button, &QAbstractButton::clicked, this, [this, handler = handler] {
-      if (page_) (page_->*handler)();
+      if (page_) handler(*page_);
     });
 }
 
