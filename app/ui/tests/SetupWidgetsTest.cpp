@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include "PropSheetDialog.h"
@@ -77,6 +78,36 @@ TEST_F(SetupWidgetsTest, TheSheetShowsItsPagesInOrderAndTheSatellitePageItsContr
   combo->setCurrentIndex(1);
   EXPECT_EQ(state.m_strSateName, "ASTRA");
   EXPECT_EQ(list->currentItem(), list->topLevelItem(0));
+}
+
+TEST_F(SetupWidgetsTest, ThePageButtonsRunTheirFlowsAndTheControlsFollow) {
+  PropSheetDialog window(sheet, strings);
+  window.show();
+  window.findChild<QTabWidget*>("pages")->setCurrentIndex(1);
+  auto* list = control<QTreeWidget>(window, 1257);
+  dialogs.enterTransponder("10000", "27.5", 1);
+  control<QPushButton>(window, 1100)->click();
+  ASSERT_EQ(list->topLevelItemCount(), hotbirdTransponders + 1);
+  EXPECT_EQ(list->topLevelItem(0)->text(0), "10000.000");
+  EXPECT_EQ(list->topLevelItem(0)->text(2), "H");
+  EXPECT_EQ(list->currentItem(), list->topLevelItem(0));
+
+  control<QPushButton>(window, 1102)->click();
+  EXPECT_EQ(list->topLevelItemCount(), hotbirdTransponders);
+  EXPECT_EQ(list->topLevelItem(0)->text(0), "10719.000");
+
+  dialogs.satelliteEntries.push_back([](SatelliteForm& form) {
+    form.selectOscillator(1);
+    return true;
+  });
+  control<QPushButton>(window, 1099)->click();
+  EXPECT_EQ(control<QLabel>(window, 1264)->text(), "  9750");
+  EXPECT_EQ(control<QLabel>(window, 1262)->text(), strings.text(StringId::Tone22kOff));
+
+  dialogs.menuCommand = 0;  // the popup menu closed without a choice
+  control<QToolButton>(window, 1105)->click();
+  EXPECT_EQ(dialogs.satelliteRuns, 1);
+  EXPECT_EQ(control<QComboBox>(window, 1160)->count(), 4);
 }
 
 TEST_F(SetupWidgetsTest, EscapeOnTheSatellitePageIsSwallowedAndTheCloseBoxRestores) {
