@@ -55,7 +55,9 @@ int DbusTvLink::onTuning(int code, int value) { return coordination_.OnReceiveFr
 bool DbusTvLink::onOtherCall(const QDBusMessage& call, const QDBusConnection& connection) {
   if (call.interface() != QLatin1String(co::kDiagnosticsInterface) || call.member() != QLatin1String(co::kStateMethod))
     return false;
-  connection.send(call.createReply(QVariant::fromValue(coordination_.stateReport())));
+  QVariantMap report = coordination_.stateReport();
+  report.insert(QStringLiteral("RefusedMessages"), endpoint_.refusedMessages());  // dropped, so counted
+  connection.send(call.createReply(QVariant::fromValue(report)));
   return true;
 }
 

@@ -1,6 +1,7 @@
 // The coordination on a private session bus: this process is the data application, cv7-tv
 // processes are TV applications, and a bare connection plays a foreign, malformed or hung
 // program. (The presence and tuning between Cv7d and cv7-tv: app/ui/tests.)
+#include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVirtualObject>
@@ -45,7 +46,13 @@ TEST_F(DbusTvLinkTest, MalformedPresenceAndTuningMessagesAreRefusedAndChangeNoth
   EXPECT_EQ(refused.error().type(), QDBusError::InvalidArgs);
   sendTvNotify({QVariant::fromValue(3), me});  // at last a good one
   ASSERT_TRUE(spinUntil([&] { return coordination.tvWindow() == me; }));
-  EXPECT_EQ(link->refusedMessages(), 5);
+  // Dropped messages are counted where a user can look: the diagnostics call.
+  QDBusMessage diagnostics = QDBusMessage::createMethodCall(dataName(), co::kObjectPath, co::kDiagnosticsInterface,
+                                                            co::kStateMethod);
+  QDBusPendingCallWatcher report(observer->asyncCall(diagnostics, 5000));
+  ASSERT_TRUE(spinUntil([&] { return report.isFinished(); }));
+  ASSERT_FALSE(report.isError());
+  EXPECT_EQ(qdbus_cast<QVariantMap>(report.reply().arguments().value(0)).value("RefusedMessages").toInt(), 5);
   EXPECT_EQ(state.m_TunerOwnerState, kTunerOwnerUnknown);
 
   // The same call with two int32 arguments is taken.
