@@ -116,6 +116,14 @@ class TrayScreenshotTest : public ::testing::Test {
     }, milliseconds(15000));
     return seen;
   }
+  // A headless first run writes the defaults and files, so that no box covers the screen.
+  bool firstRun() {
+    auto first = run(CV7D_BINARY, {"--headless"}, "first-run");
+    const bool locked = first->waitForOutput("Cv7d: locked");
+    EXPECT_TRUE(locked) << first->output();
+    first->signal(SIGTERM);
+    return locked && first->waitForExit() == std::optional<int>(0);
+  }
   bool xdotool(const std::vector<std::string>& args) {
     return run("/usr/bin/xdotool", args, "xdotool")->waitForExit() == std::optional<int>(0);
   }
@@ -130,11 +138,7 @@ class TrayScreenshotTest : public ::testing::Test {
 TEST_F(TrayScreenshotTest, TheIconShowsLockAndNoLockSurvivesATrayRestartAndItsMenuEndsTheProgram) {
   ASSERT_TRUE(startDisplay()) << "Xvfb (package xvfb) did not start";
   startTrayHost("trayer");
-  // A headless first run writes the defaults and files, so that no box covers the screen.
-  auto first = run(CV7D_BINARY, {"--headless"}, "first-run");
-  ASSERT_TRUE(first->waitForOutput("Cv7d: locked")) << first->output();
-  first->signal(SIGTERM);
-  ASSERT_EQ(first->waitForExit(), 0);
+  ASSERT_TRUE(firstRun());
 
   auto app = run(CV7D_BINARY, {}, "cv7d");
   ASSERT_TRUE(app->waitForOutput("Cv7d: locked")) << app->output();
@@ -171,10 +175,7 @@ TEST_F(TrayScreenshotTest, TheIconShowsLockAndNoLockSurvivesATrayRestartAndItsMe
 TEST_F(TrayScreenshotTest, ADoubleClickOpensTheSetupSheetAndTheProgramStillEndsOnSigterm) {
   ASSERT_TRUE(startDisplay("640x480x24")) << "Xvfb (package xvfb) did not start";
   startTrayHost("trayer");
-  auto first = run(CV7D_BINARY, {"--headless"}, "first-run");
-  ASSERT_TRUE(first->waitForOutput("Cv7d: locked")) << first->output();
-  first->signal(SIGTERM);
-  ASSERT_EQ(first->waitForExit(), 0);
+  ASSERT_TRUE(firstRun());
 
   auto app = run(CV7D_BINARY, {}, "cv7d");
   const Colours locked = waitForPicture("tray-before-setup", true);
