@@ -73,6 +73,8 @@ class TrayScreenshotTest : public ::testing::Test {
                    {"XDG_RUNTIME_DIR", (root / "runtime").string()},
                    {"HOME", root.string()},
                    {"LC_ALL", "C"},
+                   // The X display, also after a widget test of the same process chose offscreen.
+                   {"QT_QPA_PLATFORM", "xcb"},
                    // Never a session bus of the machine: the TV coordination stays off.
                    {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (root / "no-bus").string()}};
   }
