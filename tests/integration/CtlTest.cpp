@@ -130,8 +130,10 @@ TEST_F(CtlTest, QueriesPrintJson) {
 TEST_F(CtlTest, DumpEndsWhenTheDaemonGoesAway) {
   ASSERT_EQ(ctl({"lock", hotbird(), "1"}).status, 0);
   std::string out = daemon.dir() + "/endless.ts", log = daemon.dir() + "/endless.log";
+  const pid_t parent = ::getpid();
   pid_t dump = ::fork();
   if (dump == 0) {
+    endWithParent(parent);
     int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::dup2(fd, 2);
     ::execl(ctlBinary().c_str(), ctlBinary().c_str(), "dump", "0x101", "--out", out.c_str(), nullptr);

@@ -3,6 +3,7 @@
 // pointed at it through CV7_DEVICE.
 #pragma once
 #include <sched.h>
+#include <sys/prctl.h>
 #include <algorithm>
 #include <fcntl.h>
 #include <signal.h>
@@ -138,6 +139,14 @@ class RawConnection {
   int fd_;
 };
 
+// In a child just forked from `parent`: the child ends when the test process does, also when
+// the test aborts before its destructors run (a sanitizer's report, a failed assertion in a
+// forked helper), so no daemon or bus is left behind on the machine.
+inline void endWithParent(pid_t parent) {
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+  if (::getppid() != parent) ::_exit(125);  // the parent was gone before the call
+}
+
 struct ProcessResult {
   int status = -1;  // exit status, or -1 when killed or not ended
   std::string output;
@@ -147,8 +156,10 @@ struct ProcessResult {
 // a limit, a program still running after it is killed (status -1).
 inline ProcessResult runProgram(const std::vector<std::string>& argv, const std::string& outputFile,
                                 std::chrono::milliseconds limit = std::chrono::milliseconds(0)) {
+  const pid_t parent = ::getpid();
   pid_t child = ::fork();
   if (child == 0) {
+    endWithParent(parent);
     int out = ::open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::dup2(out, 1);
     ::dup2(out, 2);
@@ -214,8 +225,10 @@ class Daemon {
 
   // Starts the daemon in the foreground without waiting for it.
   void launch(std::vector<std::string> extra = {}) {
+    const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ == 0) {
+      endWithParent(parent);
       for (const auto& [name, value] : environment_) ::setenv(name.c_str(), value.c_str(), 1);
       // The daemon of a network-namespace test runs inside that namespace.
       if (!netns_.empty()) {

@@ -47,8 +47,10 @@ TEST_F(SystemTest, TwoProcessesSendingCommandsAtOnceBothComplete) {
 TEST_F(SystemTest, ClientKilledWhileHoldingTheChannelDoesNotBlockOthers) {
   int ready[2];
   ASSERT_EQ(::pipe(ready), 0);
+  const pid_t parent = ::getpid();
   pid_t holder = ::fork();
   if (holder == 0) {
+    endWithParent(parent);
     RawConnection connection(daemon.socketPath());
     bool held = connection.request(ctl::IOCTL_CV7_OPEN_CLIENT, {2, 0, 0, 0}, 0) == 0 &&
                 connection.word(ctl::IOCTL_CV7_ACQUIRE_CHANNEL, {2}) == 1;

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -25,8 +26,12 @@ class TestProcess {
               const std::map<std::string, std::string>& environment, const std::string& directory, std::string logPath,
               int extraFd = -1)
       : log_(std::move(logPath)) {
+    const pid_t parent = ::getpid();
     pid_ = ::fork();
     if (pid_ != 0) return;
+    // The program ends with the test, also when the test aborts before its destructors run.
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != parent) ::_exit(125);
     const int out = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::dup2(out, 1);
     ::dup2(out, 2);
