@@ -21,6 +21,9 @@ class SetupDialogs {
   virtual bool runTransponderDialog(TransponderForm& form) = 0;
   // Shows the popup menu and returns the chosen command, or 0 when none was chosen.
   virtual int chooseAddSatelliteCommand() = 0;
+  // Shows the tuner information window modally after a lock test and returns when it closed.
+  // Nothing is shown where no window can be (the default).
+  virtual void runTunerInformationWindow() {}
 };
 
 }  // namespace cv7::app
