@@ -29,4 +29,17 @@ bool LocalOscillatorList::remember(const QString& value) const {
          store_.writeInteger(config::kLnb, config::kLocalOscillatorNum, next);
 }
 
+bool LocalOscillatorList::remove(const QString& value) const {
+  if (builtIns().contains(value)) return false;
+  const int count = store_.readInteger(config::kLnb, config::kLocalOscillatorNum, 0);
+  const QMap<int, QString> stored = store_.readNumberedTexts(config::kLnb, QStringLiteral("Local Oscillator "));
+  int found = 0;
+  for (auto it = stored.begin(); it != stored.end() && it.key() <= count && found == 0; ++it)
+    if (it.key() >= 1 && it.value() == value) found = it.key();
+  if (found == 0) return false;
+  for (int j = found; j < count; ++j)
+    store_.writeText(config::kLnb, QString(config::kLocalOscillatorFormat).arg(j), stored.value(j + 1));
+  return store_.writeInteger(config::kLnb, config::kLocalOscillatorNum, count - 1);
+}
+
 }  // namespace cv7::app

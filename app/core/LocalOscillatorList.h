@@ -18,6 +18,10 @@ class LocalOscillatorList {
   QStringList userEntries() const;
   // Stores `value` as entry N + 1 unless it is built in or stored already; true when stored.
   bool remember(const QString& value) const;
+  // Removes the first stored entry equal to `value`: the later entries move one number down
+  // and N shrinks by one (the last value stays in the store beyond N). True when removed;
+  // a built-in or an entry that is not stored changes nothing.
+  bool remove(const QString& value) const;
 
  private:
   const ConfigurationStore& store_;

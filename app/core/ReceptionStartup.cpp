@@ -88,6 +88,7 @@ int ReceptionStartup::lockTest() {
   state_.m_TunerOwnerState = kTunerOwnerData;
   setNetworkPidList();
   state_.m_LockIndicator = result == CVN_OK ? 1 : 0;
+  state_.m_DataLockHeld = result == CVN_OK ? 1 : 0;
   return result;
 }
 

@@ -98,6 +98,7 @@ inline constexpr int TipReleaseNetworkPid = 323;
 inline constexpr int TipAddDataPid = 324;
 inline constexpr int TipEditDataPid = 325;
 inline constexpr int TipDeleteDataPid = 326;
+inline constexpr int SatelliteListFull = 330;
 inline constexpr int TrayTip = 57344;  // also the main frame's title
 
 // Every identifier the table holds.
@@ -116,6 +117,6 @@ inline constexpr std::array kAll = {
     EditDataPidTitle, HexadecimalTip, DecimalTip, PermanentAddress, StationAddress, Radio, InvalidDataPid, NoTcpIp,
     DataPidLimit, ConfirmDeleteDataPid, IpAddressDisabled, ConfirmSaveSatellite, FrequencyRange, TryAgain,
     NotLockedCaption, DataCaption, ColumnName, ColumnTvRadio, ColumnScrambled, TipSetNetworkPid,
-    TipReleaseNetworkPid, TipAddDataPid, TipEditDataPid, TipDeleteDataPid, TrayTip};
+    TipReleaseNetworkPid, TipAddDataPid, TipEditDataPid, TipDeleteDataPid, SatelliteListFull, TrayTip};
 
 }  // namespace cv7::app::StringId

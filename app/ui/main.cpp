@@ -9,11 +9,13 @@
 #include "CCv7dApp.h"
 #include "CSystemTray.h"
 #include "ClosedSetupSheet.h"
+#include "DataSetupSheet.h"
 #include "HeadlessNotificationIcon.h"
 #include "HeadlessUserInterface.h"
 #include "InterfaceAddressSource.h"
 #include "QtUserInterface.h"
 #include "Registry.h"
+#include "SetupSheetSlot.h"
 #include "SystemClock.h"
 #include "TerminationSignals.h"
 #include "TvCoordinationPeer.h"
@@ -33,17 +35,23 @@ constexpr const char* kUsage =
     "  coordination with it is off).\n"
     "  The current directory is the base directory unless the store names one.\n";
 
+// The setup sheet of a run: what the main frame opens, and what the TV coordination reaches.
+struct Sheet {
+  SetupSheet& sheet;
+  SetupSheetAccess& access;
+};
+using Attach = std::function<void(CMainFrame&, CCv7dApp&, TvCoordinationPeer&)>;
+
 // The parts every kind of run shares, and the run itself: initialisation, the message loop
 // until the main frame closes (Exit, SIGTERM, SIGINT, the end of the session) and the exit.
-int run(UserInterface& ui, NotificationIcon& icon, WindowThreadInvoker& invoker,
-        const std::function<void(CMainFrame&)>& attach = {}) {
+int run(UserInterface& ui, NotificationIcon& icon, WindowThreadInvoker& invoker, Sheet sheet,
+        const Attach& attach = {}) {
   const cv7::registry::Registry registry;
   SystemClock clock;
-  ClosedSetupSheet sheet;
   TvCoordinationPeer tv;  // joins the session bus at the start announcement
   InterfaceAddressSource addresses;
-  CCv7dApp app(registry, ui, clock, {icon, sheet, tv, tv, tv, addresses, invoker});
-  tv.attach(app.state(), app.store(), ui, clock, sheet);
+  CCv7dApp app(registry, ui, clock, {icon, sheet.sheet, tv, tv, tv, addresses, invoker});
+  tv.attach(app.state(), app.store(), ui, clock, sheet.access);
 
   TerminationSignals signals;
   bool terminated = false;
@@ -61,7 +69,7 @@ int run(UserInterface& ui, NotificationIcon& icon, WindowThreadInvoker& invoker,
     CMainFrame& frame = *app.mainFrame();
     QObject::connect(&frame, &CMainFrame::closed, QCoreApplication::instance(), &QCoreApplication::quit,
                      Qt::QueuedConnection);
-    if (attach) attach(frame);
+    if (attach) attach(frame, app, tv);
     QCoreApplication::exec();
   }
   const int status = app.ExitInstance();
@@ -74,7 +82,8 @@ int runHeadless(int argc, char** argv) {
   WindowThreadInvoker invoker;
   HeadlessUserInterface ui(strings);
   HeadlessNotificationIcon icon;
-  return run(ui, icon, invoker);
+  ClosedSetupSheet sheet;  // no display, no sheet
+  return run(ui, icon, invoker, {sheet, sheet});
 }
 
 int runTray(int argc, char** argv) {
@@ -84,7 +93,10 @@ int runTray(int argc, char** argv) {
   WindowThreadInvoker invoker;
   QtUserInterface ui(strings, invoker);
   CSystemTray tray;
-  return run(ui, tray, invoker, [&](CMainFrame& frame) {
+  SetupSheetSlot slot;
+  DataSetupSheet sheet(slot);
+  return run(ui, tray, invoker, {sheet, slot}, [&](CMainFrame& frame, CCv7dApp& app, TvCoordinationPeer& tv) {
+    sheet.attach(app.state(), app.store(), ui, frame.files(), frame.reception(), tv);
     tray.setOwner(&frame);
     QObject::connect(&tray, &CSystemTray::trayHostRestarted, &frame, &CMainFrame::OnTaskbarCreated);
     QObject::connect(&frame, &CMainFrame::closed, [&ui] { ui.closeOpenBoxes(); });
