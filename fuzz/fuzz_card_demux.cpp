@@ -13,10 +13,10 @@ namespace {
 
 struct Entries final : cv7::sim::EntrySink {
   size_t count = 0, bytes = 0;
-  void submit(cv7::sim::RingEntry entry) override {
+  void submit(const cv7::sim::EntryView& entry) override {
     ++count;
     bytes += entry.size();
-    if (entry.payload.size() > 0xFFFF) __builtin_trap();
+    if (entry.length() > 0xFFFF) __builtin_trap();
   }
 };
 

@@ -1,5 +1,6 @@
 #include "SimulatedCard.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -77,6 +78,7 @@ struct SimulatedCard::Impl final : CardHardware {
   bool loaderFailureLogged = false;
   CardStats stats;
   std::function<void(const std::string&)> log;
+  std::function<void()> wake;  // new work for whoever calls advance()
   bool delivering = false;  // one thread at a time calls InterruptLine::setLevel
   bool deliveredLevel = false;
   // Reception: the tuner in front of the sky and the card's receive side behind it.
@@ -103,6 +105,10 @@ struct SimulatedCard::Impl final : CardHardware {
   std::vector<uint8_t> programTable() override { return searchTable; }
 
   void runReception(uint64_t now);
+  uint64_t nextWork(uint64_t now) const;
+  void wakeUp() {
+    if (wake) wake();
+  }
   uint32_t dmaStatus() const;
 
   void powerOn();
@@ -243,7 +249,7 @@ void SimulatedCard::Impl::tune(const TuneParameters& t) {
   // A retune drops the lock: the multiplex stops until the new acquisition.
   receiver.detune();
   receiving = nullptr;
-  cancelSearch();
+  cancelSearch();  wakeUp();
 }
 
 std::array<uint8_t, 4> SimulatedCard::Impl::tunerInfo() {
@@ -278,6 +284,18 @@ void SimulatedCard::Impl::runReception(uint64_t now) {
   } tee(receiver.demux(), searching ? &scanner : nullptr);
   mux->step(now, tee);
   receiver.demux().flush();
+}
+
+// The multiplex is run in steps of 32 packets: a quarter of the host ring's 128 blocks
+// even when every packet completes a one-block entry.
+uint64_t SimulatedCard::Impl::nextWork(uint64_t now) const {
+  constexpr uint64_t kPacketsPerStep = 32, kBitsPerPacket = 188 * 8, kMaxStep = 1000;
+  if (!firmwareStarted) return kNever;
+  if (const TransportStreamMux* mux = receiver.mux()) {
+    uint64_t rate = std::max<uint64_t>(1, mux->config().muxRateBitsPerSecond);
+    return now + std::min(kMaxStep, kPacketsPerStep * kBitsPerPacket * 1'000'000 / rate);
+  }
+  return tuner.lockDue();
 }
 
 // The search parses the PSI of the tuned multiplex as it comes by; without a lock it
@@ -445,16 +463,24 @@ void SimulatedCard::setLogSink(std::function<void(const std::string&)> sink) {
   impl_->log = std::move(sink);
 }
 
-void SimulatedCard::advance() {
+uint64_t SimulatedCard::advance() {
   std::unique_lock guard(impl_->lock);
   uint64_t t = impl_->now();
   if (impl_->firmwareStarted) impl_->runReception(t);
+  uint64_t next = impl_->nextWork(t);
   impl_->updateIrq(guard);
+  return next;
+}
+
+void SimulatedCard::setWakeHandler(std::function<void()> wake) {
+  std::lock_guard guard(impl_->lock);
+  impl_->wake = std::move(wake);
 }
 
 void SimulatedCard::setSignalLost(bool lost) {
   std::lock_guard guard(impl_->lock);
   impl_->tuner.setSignalLost(lost);
+  impl_->wakeUp();
 }
 
 ReceptionStats SimulatedCard::receptionStats() const {
@@ -468,9 +494,9 @@ std::string SimulatedCard::receptionDiagnostics() const {
   out << impl_->tuner.diagnostics() << "\n";
   const DmaStats& dma = impl_->receiver.dma().stats();
   out << "dma: running " << impl_->receiver.dma().running() << ", entries " << dma.entriesWritten << ", blocks "
-      << dma.blocksWritten << ", queued " << impl_->receiver.dma().queued() << ", dropped (fifo full "
-      << dma.droppedFifoFull << ", stopped " << dma.droppedStopped << ", oversize " << dma.droppedOversize
-      << ", at stop " << dma.droppedAtStop << ")\n";
+      << dma.blocksWritten << ", untold " << impl_->receiver.dma().untold() << ", room "
+      << impl_->receiver.dma().room() << " blocks, dropped (ring full " << dma.droppedRingFull << ", stopped "
+      << dma.droppedStopped << ", oversize " << dma.droppedOversize << ", at reset " << dma.droppedAtReset << ")\n";
   DemuxStats demux = impl_->receiver.demux().stats();
   out << "demux: packets " << demux.packets << ", filtered " << demux.filtered << ", entries " << demux.entries
       << ", continuity errors " << demux.continuityErrors << ", duplicates " << demux.duplicates << ", pids " << impl_->receiver.demux().pidCount() << "\n";

@@ -124,10 +124,19 @@ class SimulatedCard {
   void setLogSink(std::function<void(const std::string&)> sink);
 
   // ---- Reception ----
+  static constexpr uint64_t kNever = UINT64_MAX;
   // Runs the card up to the clock's time: the tuner's acquisition, the tuned multiplex
-  // through the demultiplexer into the DMA engine. The daemon calls it every millisecond;
-  // tests after stepping their clock.
-  void advance();
+  // through the demultiplexer into the DMA engine. Returns when, on the card's clock, it
+  // next has work of its own: kNever while no multiplex runs and no lock is due (nothing
+  // tuned, or tuned where nothing locks); the lock's time while the tuner acquires; while a
+  // multiplex runs, the time it takes to carry 32 packets (a quarter of the host ring's
+  // blocks at one block a packet), 1 ms at most. The daemon sleeps until then; tests call
+  // it after stepping their clock.
+  uint64_t advance();
+  // Called, under the card's lock, when the card gets work before the time advance() last
+  // returned (a tune, the signal's return, a reset). It must only wake whoever calls
+  // advance(), never access the card.
+  void setWakeHandler(std::function<void()> wake);
   // Fault: the signal vanishes (true) or comes back (false, with a new acquisition).
   void setSignalLost(bool lost);
   // Multi-line text of the tuner, multiplex, demultiplexer and DMA counters.

@@ -28,7 +28,15 @@ constexpr uint32_t kMinIpLength = 20;           // an IPv4 header without option
 constexpr uint32_t kSectionTrailer = 4;         // the CRC (or checksum) that ends a section
 constexpr uint8_t kSourceAddress[6] = {0x00, 0x00, 0x5F, 0x63, 0x6A, 0x28};
 
+constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr auto kAcquire = std::memory_order_acquire;
+constexpr auto kRelease = std::memory_order_release;
+
 uint16_t le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+
+// Every receive counter has one writer (the deferred routine; droppedResync the interrupt
+// routine) and readers that only print it: a relaxed load and store, no locked add.
+void tally(std::atomic<uint64_t>& counter, uint64_t n) { counter.store(counter.load(kRelaxed) + n, kRelaxed); }
 uint32_t nextCount(uint32_t count) { return count + 1 == kCountWrap ? 0 : count + 1; }
 
 // Output of the byte-stuffed stream into the frame buffer: 0x7D escapes the next byte,
@@ -110,71 +118,83 @@ bool ReceivePath::interruptRoutine() {
     return true;
   }
   if (status & regs::kIntStatusOther) {
-    rx_.pending.fetch_or(kPendingOther);
+    rx_.pending.fetch_or(kPendingOther, kRelaxed);  // a bit with no data behind it
     return true;
   }
   return false;
 }
 
 // Under the lock that the command channel takes for its own read-modify-writes, so the
-// handshake bits written back are the ones the card shows.
+// handshake bits written back are the ones the card shows. Most interrupts are block
+// interrupts: a first read without the lock skips it when the mailbox bit is clear (a bit
+// raised just after is seen by the interrupt it raises).
 void ReceivePath::acknowledgeMailboxInterrupt() {
+  if (!(reg(regs::kMailboxWindow + regs::kMailboxControl) & regs::kMailboxInterrupt)) return;
   std::lock_guard guard(state_.mailboxControlLock);
   uint32_t mailbox = reg(regs::kMailboxWindow + regs::kMailboxControl);
   if (mailbox & regs::kMailboxInterrupt) {
     setReg(regs::kMailboxWindow + regs::kMailboxControl, mailbox & 0x7F);
-    rx_.pending.fetch_or(kPendingCardEvent);
+    rx_.pending.fetch_or(kPendingCardEvent, kRelaxed);  // the events live in the card, not in memory shared here
   }
 }
 
 // One block interrupt = one entry written. The first one after a start carries no entry.
 void ReceivePath::producerBlockInterrupt() {
-  if (rx_.firstInterrupt.load() == 0) {
-    rx_.firstInterrupt.store(1);
+  // The flag, the producer index and the producer count are written only here.
+  if (rx_.firstInterrupt.load(kRelaxed) == 0) {
+    rx_.firstInterrupt.store(1, kRelaxed);  // read only here
     return;
   }
-  rx_.producerCount.store(nextCount(rx_.producerCount.load()));
-  uint32_t index = rx_.producerIndex.load();
+  uint32_t producerCount = nextCount(rx_.producerCount.load(kRelaxed));
+  // Release: the deferred routine acquires the count and reads the entries up to it.
+  rx_.producerCount.store(producerCount, kRelease);
+  uint32_t index = rx_.producerIndex.load(kRelaxed);
   uint16_t length = le16(rx_.ringBase + 256 * index + 4);
   index += (uint32_t(length) + 6 + 255) / 256;
   while (index >= regs::kRingBlocks) index -= regs::kRingBlocks;
-  rx_.producerIndex.store(index);
-  if (rx_.resync.load() == 1 && rx_.busy.load() == 0) {
+  rx_.producerIndex.store(index, kRelaxed);  // read only here
+  // Acquire both flags: the deferred routine released them after its last consumer writes,
+  // so the hand-over below never overlaps them.
+  if (rx_.resync.load(kAcquire) == 1 && rx_.busy.load(kAcquire) == 0) {
     // Every entry from the unrecognised one (counted already) to this one is dropped.
-    uint32_t producerCount = rx_.producerCount.load();
-    uint32_t skipped = (producerCount + kCountWrap - rx_.consumerCount.load()) % kCountWrap;
-    if (skipped > 1) adapter_.stats.droppedResync.fetch_add(skipped - 1, std::memory_order_relaxed);
-    rx_.consumerIndex.store(index);
-    rx_.consumerCount.store(producerCount);
-    rx_.resync.store(0);
+    uint32_t skipped = (producerCount + kCountWrap - rx_.consumerCount.load(kRelaxed)) % kCountWrap;
+    if (skipped > 1) tally(adapter_.stats.droppedResync, skipped - 1);
+    rx_.consumerIndex.store(index, kRelaxed);
+    rx_.consumerCount.store(producerCount, kRelaxed);
+    rx_.resync.store(0, kRelease);  // publishes the consumer fields above to the deferred routine
   }
-  rx_.pending.fetch_or(kPendingReceive);
+  // Release: the deferred routine that finds the bit (acquire) sees the count stored above.
+  rx_.pending.fetch_or(kPendingReceive, kRelease);
 }
 
 // ---- Deferred routine ----
 
 // A ring that awaits resynchronisation does not hold back the card events.
 void ReceivePath::deferredRoutine() {
-  if (rx_.pending.load() & kPendingReceive) walkRing();
-  if (rx_.pending.load() & kPendingCardEvent) {
-    rx_.pending.fetch_and(~kPendingCardEvent);
+  uint32_t pending = rx_.pending.load(kAcquire);  // pairs with the interrupt routine's release
+  if (pending & kPendingReceive) walkRing();
+  if (pending & kPendingCardEvent) {
+    rx_.pending.fetch_and(~kPendingCardEvent, kRelaxed);  // an RMW keeps the bits set meanwhile
     signalCardEvents();
   }
-  if (rx_.pending.load() & kPendingOther) rx_.pending.fetch_and(~kPendingOther);
+  if (pending & kPendingOther) rx_.pending.fetch_and(~kPendingOther, kRelaxed);
 }
 
 bool ReceivePath::walkRing() {
-  rx_.busy.store(1);
-  while (rx_.producerCount.load() != rx_.consumerCount.load()) {
-    if (rx_.resync.load() == 1) {
-      rx_.busy.store(0);
+  // Relaxed: the interrupt routine hands over only after it acquired busy 0 and resync 1,
+  // and this pass touches the consumer fields only after it acquired resync 0.
+  rx_.busy.store(1, kRelaxed);
+  // The consumer count is written here, or by the hand-over that resync 0 published.
+  while (rx_.producerCount.load(kAcquire) != rx_.consumerCount.load(kRelaxed)) {
+    if (rx_.resync.load(kAcquire) == 1) {
+      rx_.busy.store(0, kRelease);  // the interrupt routine may take over the consumer fields
       return false;
     }
     if (!processEntry()) return false;  // resynchronisation: pending bit and busy stay set
-    rx_.consumerCount.store(nextCount(rx_.consumerCount.load()));
+    rx_.consumerCount.store(nextCount(rx_.consumerCount.load(kRelaxed)), kRelaxed);
   }
-  rx_.pending.fetch_and(~kPendingReceive);
-  rx_.busy.store(0);
+  rx_.pending.fetch_and(~kPendingReceive, kRelaxed);  // an RMW keeps the bits set meanwhile
+  rx_.busy.store(0, kRelease);  // publishes the consumer fields to a later hand-over
   return true;
 }
 
@@ -186,7 +206,7 @@ bool ReceivePath::processEntry() {
   Extent extent{(length + 6) / 256, (length + 6) % 256};
   if (isCorrupt(length, kind, extent)) {
     // Consumed as the producer counted it, so the two stay in step.
-    adapter_.stats.droppedCorrupt.fetch_add(1, std::memory_order_relaxed);
+    tally(adapter_.stats.droppedCorrupt, 1);
     advance(extent.blocks());
     return true;
   }
@@ -200,7 +220,7 @@ bool ReceivePath::processEntry() {
       extent.rest = 255;
     }
   }
-  adapter_.stats.entriesByKind[std::min<uint32_t>(kind, ReceiveStats::kKinds - 1)].fetch_add(1, std::memory_order_relaxed);
+  tally(adapter_.stats.entriesByKind[std::min<uint32_t>(kind, ReceiveStats::kKinds - 1)], 1);
   bool known = tableHas(pid, kind);
   switch (known ? kind : 0) {
     case ctl::kKindMpe:
@@ -212,8 +232,8 @@ bool ReceivePath::processEntry() {
     case ctl::kKindRawPackets:
     case ctl::kKindRawPes:
     case ctl::kKindRawSections:
-      if (state_.data.capture.load() == 0) {
-        adapter_.stats.skippedCaptureOff.fetch_add(1, std::memory_order_relaxed);
+      if (state_.data.capture.load(kRelaxed) == 0) {  // a flag on its own
+        tally(adapter_.stats.skippedCaptureOff, 1);
         advance(extent.blocks());
       } else {
         storeRecord(extent, length);
@@ -226,13 +246,13 @@ bool ReceivePath::processEntry() {
       return true;
     default:
       if (pid == regs::kFillerPid) {
-        adapter_.stats.fillerEntries.fetch_add(1, std::memory_order_relaxed);
+        tally(adapter_.stats.fillerEntries, 1);
         advanceOne();
         return true;
       }
-      adapter_.stats.droppedUnrecognised.fetch_add(1, std::memory_order_relaxed);
-      adapter_.stats.resynchronisations.fetch_add(1, std::memory_order_relaxed);
-      rx_.resync.store(1);
+      tally(adapter_.stats.droppedUnrecognised, 1);
+      tally(adapter_.stats.resynchronisations, 1);
+      rx_.resync.store(1, kRelease);  // the interrupt routine that acquires it sees busy 1 at least
       return false;
   }
 }
@@ -252,8 +272,8 @@ bool ReceivePath::tableHas(uint16_t pid, uint16_t kind) const {
 }
 
 void ReceivePath::advanceOne() {
-  uint32_t index = rx_.consumerIndex.load(std::memory_order_relaxed) + 1;
-  rx_.consumerIndex.store(index == regs::kRingBlocks ? 0 : index);
+  uint32_t index = rx_.consumerIndex.load(kRelaxed) + 1;
+  rx_.consumerIndex.store(index == regs::kRingBlocks ? 0 : index, kRelaxed);  // see walkRing
 }
 
 void ReceivePath::advance(uint32_t blocks) {
@@ -262,7 +282,7 @@ void ReceivePath::advance(uint32_t blocks) {
 
 // An entry that gave no datagram bytes at all is dropped here, counted like a short one.
 uint32_t ReceivePath::given(uint32_t bytes) {
-  if (bytes == 0) adapter_.stats.droppedShort.fetch_add(1, std::memory_order_relaxed);
+  if (bytes == 0) tally(adapter_.stats.droppedShort, 1);
   return bytes;
 }
 
@@ -273,7 +293,7 @@ uint32_t ReceivePath::decapsulateSection(const Extent& extent, uint32_t length) 
   uint32_t n = extent.blocks();
   uint8_t flags = first[kSectionFlags];
   if ((flags & 0x30) || (flags & 0x0C)) {
-    adapter_.stats.droppedScrambled.fetch_add(1, std::memory_order_relaxed);
+    tally(adapter_.stats.droppedScrambled, 1);
     advance(n);
     return 0;
   }
@@ -282,12 +302,12 @@ uint32_t ReceivePath::decapsulateSection(const Extent& extent, uint32_t length) 
     while (start < regs::kRingBlockSize && first[start] != kIpv4) ++start;
   }
   if (start >= regs::kRingBlockSize || first[start] != kIpv4) {
-    adapter_.stats.droppedNoIpHeader.fetch_add(1, std::memory_order_relaxed);
+    tally(adapter_.stats.droppedNoIpHeader, 1);
     advance(n);
     return 0;
   }
   uint32_t count = 256 * n - start;
-  uint32_t index = rx_.consumerIndex.load(std::memory_order_relaxed);
+  uint32_t index = rx_.consumerIndex.load(kRelaxed);
   uint32_t toEnd = regs::kRingBlocks - index;
   bool copied = count < kMaxSectionCopy && count <= kFrameBufferSize - kFrameHeader;
   if (copied) {
@@ -300,9 +320,9 @@ uint32_t ReceivePath::decapsulateSection(const Extent& extent, uint32_t length) 
       std::memcpy(frame, first + start, count);
     }
   } else {
-    adapter_.stats.droppedTooLong.fetch_add(1, std::memory_order_relaxed);
+    tally(adapter_.stats.droppedTooLong, 1);
   }
-  rx_.consumerIndex.store((index + n) % regs::kRingBlocks);
+  rx_.consumerIndex.store((index + n) % regs::kRingBlocks, kRelaxed);
   if (!copied) return 0;
   // The blocks were copied whole: only the section's own bytes before its CRC are the datagram's.
   uint32_t sectionEnd = 6 + length;
@@ -314,7 +334,7 @@ uint32_t ReceivePath::decapsulateSection(const Extent& extent, uint32_t length) 
 uint32_t ReceivePath::decapsulateStream(const Extent& extent) {
   const uint8_t* block = consumerBlock();
   if (block[kStreamStart] != kIpv4) {
-    adapter_.stats.droppedNoIpHeader.fetch_add(1, std::memory_order_relaxed);
+    tally(adapter_.stats.droppedNoIpHeader, 1);
     advance(extent.blocks());
     return 0;
   }
@@ -371,14 +391,14 @@ void ReceivePath::storeRecord(const Extent& extent, uint32_t length) {
   DataPath& data = state_.data;
   const uint32_t size = ctl::kDataRingSize;
   uint32_t need = length + 6;
-  uint32_t read = data.readPosition.load();
-  uint32_t write = data.writePosition.load();
+  uint32_t read = data.readPosition.load(kAcquire);  // the reader released the bytes it read
+  uint32_t write = data.writePosition.load(kRelaxed);  // written only here
   uint32_t freeSpace = read == write ? size : (read < write ? size - (write - read) : read - write);
   // The write position is rounded up to even after the copy: that byte must be free too, or
   // the write position would reach the read position and the ring would read as empty.
   uint32_t pad = (write + need) & 1;
   if (data.ring == nullptr || freeSpace <= need + pad) {
-    adapter_.stats.droppedDataRingFull.fetch_add(1, std::memory_order_relaxed);
+    tally(adapter_.stats.droppedDataRingFull, 1);
     advance(extent.blocks());
     return;
   }
@@ -397,8 +417,8 @@ void ReceivePath::storeRecord(const Extent& extent, uint32_t length) {
     advanceOne();
   }
   if (write & 1) write = (write + 1 == size) ? 0 : write + 1;
-  data.writePosition.store(write);
-  adapter_.stats.recordsStored.fetch_add(1, std::memory_order_relaxed);
+  data.writePosition.store(write, kRelease);  // publishes the record to the reader
+  tally(adapter_.stats.recordsStored, 1);
   if (data.handle.load() != 0) platform_.signalEvent(data.event.load());
 }
 
@@ -407,21 +427,21 @@ void ReceivePath::storeRecord(const Extent& extent, uint32_t length) {
 void ReceivePath::indicate(uint32_t available) {
   uint8_t* frame = adapter_.frameBuffer;
   if (frame[14] != kIpv4) {
-    adapter_.stats.droppedNoIpHeader.fetch_add(1, std::memory_order_relaxed);
+    tally(adapter_.stats.droppedNoIpHeader, 1);
     return;
   }
   uint32_t total = (uint32_t(frame[16]) << 8) | frame[17];
   if (total > kMaxIpLength) {
-    adapter_.stats.droppedTooLong.fetch_add(1, std::memory_order_relaxed);
+    tally(adapter_.stats.droppedTooLong, 1);
     return;
   }
   // The frame buffer still holds the previous datagram behind what this entry gave: an IP
   // length beyond the bytes given would send those up as this datagram's tail.
   if (available < kMinIpLength || total < kMinIpLength || total > available) {
-    adapter_.stats.droppedShort.fetch_add(1, std::memory_order_relaxed);
+    tally(adapter_.stats.droppedShort, 1);
     return;
   }
-  adapter_.frameLength.store(total + kFrameHeader);
+  adapter_.frameLength.store(total + kFrameHeader, kRelease);  // TransferData acquires it, then the frame
   uint8_t firstOctet = frame[30];
   if (firstOctet < 224 || firstOctet > 239) {
     std::memcpy(frame, adapter_.permanentAddress.data(), 6);
@@ -436,9 +456,9 @@ void ReceivePath::indicate(uint32_t available) {
   std::memcpy(frame + 6, kSourceAddress, 6);
   frame[12] = 0x08;
   frame[13] = 0x00;
-  uint32_t lookahead = std::min(adapter_.currentLookahead.load(), total);
-  adapter_.stats.framesIndicated.fetch_add(1, std::memory_order_relaxed);
-  adapter_.stats.bytesIndicated.fetch_add(total, std::memory_order_relaxed);
+  uint32_t lookahead = std::min(adapter_.currentLookahead.load(kRelaxed), total);  // a value on its own
+  tally(adapter_.stats.framesIndicated, 1);
+  tally(adapter_.stats.bytesIndicated, total);
   platform_.indicateReceive(frame, frame + kFrameHeader, lookahead, total);
   platform_.indicateReceiveComplete();
 }
@@ -446,7 +466,7 @@ void ReceivePath::indicate(uint32_t available) {
 // ---- Card events ----
 
 void ReceivePath::signalCardEvents() {
-  adapter_.stats.cardEvents.fetch_add(1, std::memory_order_relaxed);
+  tally(adapter_.stats.cardEvents, 1);
   CardEvents(platform_, state_).signal();
 }
 
@@ -455,7 +475,7 @@ void ReceivePath::signalCardEvents() {
 Status ReceivePath::transferData(uint32_t offset, uint32_t count, PacketBuffer* buffers, uint32_t bufferCount,
                                  uint32_t& bytesTransferred) {
   bytesTransferred = 0;
-  uint32_t frameLength = adapter_.frameLength.load();
+  uint32_t frameLength = adapter_.frameLength.load(kAcquire);
   uint64_t start = uint64_t(offset) + kFrameHeader;
   if (frameLength < start) return NDIS_STATUS_FAILURE;
   uint32_t available = frameLength - uint32_t(start);

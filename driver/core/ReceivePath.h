@@ -50,6 +50,8 @@ class ReceivePath {
   static bool isCorrupt(uint32_t length, uint16_t kind, const Extent& extent);
   bool tableHas(uint16_t pid, uint16_t kind) const;
 
+  // Relaxed: the consumer index is written by the deferred routine or by a hand-over that it
+  // acquired (walkRing).
   uint8_t* consumerBlock() const { return rx_.ringBase + 256 * rx_.consumerIndex.load(std::memory_order_relaxed); }
   void advanceOne();
   void advance(uint32_t blocks);

@@ -133,6 +133,7 @@ int Daemon::openSockets() {
 int Daemon::startAdapter() {
   PlatformOptions platformOptions;
   platformOptions.firmwarePath = chooseFirmware(options_);
+  platformOptions.realtime = options_.realtime;
   if (!options_.skyPath.empty()) {
     try {
       platformOptions.card.sky = std::make_shared<sim::Sky>(sim::loadSky(options_.skyPath));
@@ -198,7 +199,8 @@ void Daemon::startNetworkSide() {
                    options_.pcapPath.empty() ? "counted only (--pcap FILE keeps them)" : "written to the pcap file");
     }
   }
-  parts_->pump = std::make_unique<CardPump>(parts_->platform->card(), *parts_->miniport, parts_->tap.get());
+  parts_->pump = std::make_unique<CardPump>(parts_->platform->card(), *parts_->miniport, parts_->tap.get(),
+                                             options_.realtime);
   parts_->pump->start();
 }
 
@@ -218,6 +220,7 @@ std::string Daemon::stats() const {
       << " events=" << parts_->platform->events().size() << " frames=" << parts_->frames->frames()
       << " frame-bytes=" << parts_->frames->bytes() << " transfers=" << parts_->frames->transfers()
       << " tap-errors=" << parts_->frames->tapErrors() << " sent-dropped=" << (parts_->pump ? parts_->pump->framesSent() : 0)
+      << " card-wakeups=" << (parts_->pump ? parts_->pump->wakeUps() : 0)
       << " multicast-lists=" << (parts_->monitor ? parts_->monitor->listsSet() : 0)
       << " multicast-groups=" << (parts_->monitor ? parts_->monitor->groups() : 0)
       << " multicast-refused=" << (parts_->monitor ? parts_->monitor->listsRefused() : 0) << receiveCounters()
@@ -242,8 +245,8 @@ std::string Daemon::cardCounters() const {
       << " card-malformed=" << r.demux.sections.malformed + r.demux.pes.malformed
       << " card-sections-skipped=" << r.demux.sectionsSkipped << " card-oversize=" << r.demux.oversize
       << " card-entries=" << r.demux.entries << " card-filtered=" << r.filtered
-      << " card-fifo-overflows=" << dma.droppedFifoFull
-      << " card-dma-dropped=" << dma.droppedStopped + dma.droppedOversize + dma.droppedAtStop + dma.hostMemoryErrors
+      << " card-ring-full=" << dma.droppedRingFull
+      << " card-dma-dropped=" << dma.droppedStopped + dma.droppedOversize + dma.droppedAtReset + dma.hostMemoryErrors
       << " card-entries-written=" << dma.entriesWritten;
   return out.str();
 }

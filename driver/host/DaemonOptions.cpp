@@ -8,6 +8,7 @@ namespace cv7::host {
 const char* DaemonOptions::usage() {
   return "usage: cv7 [--foreground] [--log-level error|warn|info|debug] [--socket PATH] [--firmware PATH]\n"
          "           [--tap NAME | --no-tap] [--pcap FILE] [--sky FILE] [--max-connections N] [--group NAME]\n"
+         "           [--realtime]\n"
          "  --foreground        stay in the foreground (as systemd runs it)\n"
          "  --log-level LEVEL   error, warn, info (default) or debug\n"
          "  --socket PATH       control socket (default $CV7_DEVICE, else /run/cv7/Cv7Dev)\n"
@@ -18,6 +19,7 @@ const char* DaemonOptions::usage() {
          "  --sky FILE          the simulated card's sky (default: the four default satellites)\n"
          "  --max-connections N control connections served at once, 1..4096 (default 64)\n"
          "  --group NAME        the group whose members may use the sockets (default cv7)\n"
+         "  --realtime          interrupt and card threads ask for real-time priority\n"
          "  --help              this text\n";
 }
 
@@ -74,6 +76,8 @@ bool DaemonOptions::parse(int argc, char** argv, std::string& error) {
       tapName = value;
     } else if (option == "--no-tap" && !hasValue) {
       tapName.clear();
+    } else if (option == "--realtime" && !hasValue) {
+      realtime = true;
     } else if (option == "--pcap") {
       if (!takeValue()) return false;
       pcapPath = value;

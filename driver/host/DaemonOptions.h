@@ -30,6 +30,7 @@ struct DaemonOptions {
   std::string skyPath;            // --sky FILE: the card's sky (default: the four default satellites)
   size_t maxConnections = 64;     // --max-connections N: control connections served at once
   std::string group = "cv7";      // --group NAME: the group that may use the sockets
+  bool realtime = false;          // --realtime: interrupt and card threads ask for SCHED_FIFO
   bool help = false;
 
   // Parses argv; false with a one-line error for bad options.

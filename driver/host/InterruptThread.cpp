@@ -2,14 +2,19 @@
 
 #include <chrono>
 
+#include "RealtimePriority.h"
+
 namespace cv7::host {
 
 InterruptThread::~InterruptThread() { stop(); }
 
-void InterruptThread::start(Isr isr, Deferred deferred) {
+void InterruptThread::start(Isr isr, Deferred deferred, bool realtime) {
   isr_ = std::move(isr);
   deferred_ = std::move(deferred);
-  thread_ = std::thread([this] { run(); });
+  thread_ = std::thread([this, realtime] {
+    if (realtime) askRealtimePriority("interrupt");
+    run();
+  });
 }
 
 void InterruptThread::stop() {

@@ -24,7 +24,8 @@ class InterruptThread final : public sim::InterruptLine {
   InterruptThread(const InterruptThread&) = delete;
   InterruptThread& operator=(const InterruptThread&) = delete;
 
-  void start(Isr isr, Deferred deferred);
+  // realtime: the thread asks for real-time priority first.
+  void start(Isr isr, Deferred deferred, bool realtime = false);
   void stop();
   // Connects or disconnects delivery. disconnect() returns after a running routine ended.
   void connect();

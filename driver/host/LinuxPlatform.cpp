@@ -47,7 +47,7 @@ LinuxPlatform::~LinuxPlatform() {
 void LinuxPlatform::attach(core::Miniport& miniport) {
   miniport_.store(&miniport);
   interrupt_.start([&miniport](bool& recognised, bool& queue) { miniport.isr(recognised, queue); },
-                   [&miniport] { miniport.handleInterrupt(); });
+                   [&miniport] { miniport.handleInterrupt(); }, options_.realtime);
 }
 
 void LinuxPlatform::detach() {

@@ -31,6 +31,7 @@ namespace cv7::host {
 struct PlatformOptions {
   std::string firmwarePath;  // the file that a request for "corvane.bin" opens
   sim::CardConfig card;
+  bool realtime = false;  // the interrupt thread asks for real-time priority
 };
 
 class LinuxPlatform final : public core::Platform, public sim::HostMemory {

@@ -16,7 +16,7 @@ namespace cv7::sim {
 namespace {
 
 struct Collector : EntrySink {
-  void submit(RingEntry entry) override { entries.push_back(std::move(entry)); }
+  void submit(const EntryView& entry) override { entries.push_back(RingEntry::copyOf(entry)); }
   std::vector<RingEntry> entries;
 };
 
@@ -105,7 +105,7 @@ TEST_F(DemuxTest, RawKindsCarryExactLengths) {
   send(raw);
   ASSERT_EQ(sink.entries.size(), 1u);  // eight packets make an entry
   EXPECT_EQ(sink.entries[0].payload.size(), 8u * 188);
-  EXPECT_EQ(sink.entries[0].blocks(256), 6u);
+  EXPECT_EQ(sink.entries[0].view().blocks(256), 6u);
   demux.flush();  // the other three go at the end of a step
   ASSERT_EQ(sink.entries.size(), 2u);
   EXPECT_EQ(sink.entries[1].kind, 10);

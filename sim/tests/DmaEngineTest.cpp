@@ -1,5 +1,6 @@
 // The card's DMA engine against host memory whose ring pages lie scattered: page list,
-// block placement and wrap, the start interrupt, one interrupt per entry, stop and start.
+// block placement and wrap, the start interrupt, one interrupt per entry, the ring's room,
+// stop and start.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -77,31 +78,32 @@ TEST_F(DmaTest, FirstStartRaisesOneInterruptWithoutAnEntry) {
   EXPECT_TRUE(dma.running());
   EXPECT_TRUE(dma.blockInterruptPending());
   EXPECT_EQ(dma.stats().entriesWritten, 0u);
-  dma.submit(entry(10));
-  EXPECT_EQ(dma.stats().entriesWritten, 0u);  // waits for the host to take the start interrupt
-  dma.acknowledge();
-  EXPECT_EQ(dma.stats().entriesWritten, 1u);
+  dma.submit(entry(10).view());
+  EXPECT_EQ(dma.stats().entriesWritten, 1u);  // in the ring at once, told after the start interrupt
   EXPECT_EQ(lengthAt(0), 10);
-}
-
-TEST_F(DmaTest, OneInterruptPerEntryAndTheNextOnlyAfterAcknowledge) {
-  startLikeTheDriver();
-  dma.acknowledge();
-  dma.submit(entry(250));
-  dma.submit(entry(251));
-  dma.submit(entry(700));
-  EXPECT_EQ(dma.stats().entriesWritten, 1u);
-  EXPECT_EQ(dma.queued(), 2u);
-  EXPECT_EQ(dma.writeBlock(), 1u);  // 250 + 6 bytes: one block
   dma.acknowledge();
   EXPECT_TRUE(dma.blockInterruptPending());
-  EXPECT_EQ(dma.writeBlock(), 3u);  // 251 + 6: two blocks
   dma.acknowledge();
-  EXPECT_EQ(dma.writeBlock(), 6u);
+  EXPECT_FALSE(dma.blockInterruptPending());
+}
+
+TEST_F(DmaTest, EntriesAreWrittenAsTheyArriveAndToldOneInterruptAtATime) {
+  startLikeTheDriver();
+  dma.acknowledge();
+  dma.submit(entry(250).view());
+  dma.submit(entry(251).view());
+  dma.submit(entry(700).view());
+  EXPECT_EQ(dma.stats().entriesWritten, 3u);
+  EXPECT_EQ(dma.writeBlock(), 6u);  // 250 + 6 bytes: one block; 251 + 6: two; 706: three
   EXPECT_EQ(lengthAt(0), 250);
   EXPECT_EQ(lengthAt(1), 251);
   EXPECT_EQ(lengthAt(3), 700);
-  dma.acknowledge();
+  EXPECT_EQ(dma.untold(), 3u);
+  for (uint32_t told = 1; told <= 3; ++told) {
+    ASSERT_TRUE(dma.blockInterruptPending());
+    dma.acknowledge();
+    EXPECT_EQ(dma.untold(), 3 - told);
+  }
   EXPECT_FALSE(dma.blockInterruptPending());
 }
 
@@ -109,13 +111,13 @@ TEST_F(DmaTest, EntriesCrossPagesThroughThePageListAndWrapToBlockZero) {
   startLikeTheDriver();
   dma.acknowledge();
   for (int i = 0; i < 126; ++i) {
-    dma.submit(entry(100));
+    dma.submit(entry(100).view());
     dma.acknowledge();
   }
   ASSERT_EQ(dma.writeBlock(), 126u);
   std::vector<uint8_t> payload(700);
   for (size_t i = 0; i < payload.size(); ++i) payload[i] = uint8_t(i);
-  dma.submit(RingEntry{0x300, 5, payload});  // blocks 126, 127, 0
+  dma.submit(RingEntry{0x300, 5, payload}.view());  // blocks 126, 127, 0
   EXPECT_EQ(dma.writeBlock(), 1u);
   EXPECT_EQ(block(126)[0], 0x00);
   EXPECT_EQ(block(126)[1], 0x03);
@@ -126,24 +128,37 @@ TEST_F(DmaTest, EntriesCrossPagesThroughThePageListAndWrapToBlockZero) {
   EXPECT_EQ(lengthAt(16), 100);
 }
 
+TEST_F(DmaTest, APaddedEntryCarriesItsPadByteAndBit) {
+  startLikeTheDriver();
+  dma.acknowledge();
+  std::vector<uint8_t> odd(251, 0x77);
+  dma.submit(EntryView::of(0x200, 3, odd, true));
+  EXPECT_EQ(lengthAt(0), 252);
+  EXPECT_EQ(block(0)[3], 0x80);  // the pad bit in the kind's high byte
+  EXPECT_EQ(block(1)[0], 0x77);  // the payload's last byte, then the pad byte
+  EXPECT_EQ(block(1)[1], 0x00);
+  EXPECT_EQ(dma.writeBlock(), 2u);
+}
+
 TEST_F(DmaTest, StopAndStartOnTheSameRingKeepTheWriteBlockWithoutANewStartInterrupt) {
   startLikeTheDriver();
   dma.acknowledge();
-  dma.submit(entry(300));
+  dma.submit(entry(300).view());
   dma.acknowledge();
   ASSERT_EQ(dma.writeBlock(), 2u);
   dma.controlWritten(0);
   EXPECT_FALSE(dma.running());
-  dma.submit(entry(10));
+  dma.submit(entry(10).view());
   EXPECT_EQ(dma.stats().droppedStopped, 1u);
   startLikeTheDriver();
   EXPECT_FALSE(dma.blockInterruptPending());
   EXPECT_EQ(dma.stats().startInterrupts, 1u);
-  dma.submit(entry(10));
+  dma.submit(entry(10).view());
   EXPECT_EQ(lengthAt(2), 10);
 
-  // A ring at another address starts over at block 0 with a start interrupt.
-  dma.acknowledge();
+  // A ring at another address starts over at block 0 with a start interrupt; the entry
+  // left untold in the old one is counted.
+  EXPECT_EQ(dma.untold(), 1u);
   dma.controlWritten(0);
   for (uint32_t k = 0; k < 8; ++k) memory.add(0x40000000 + 0x1000 * k);
   dma.configure(0x40000000, 0x40007000);
@@ -156,21 +171,39 @@ TEST_F(DmaTest, StopAndStartOnTheSameRingKeepTheWriteBlockWithoutANewStartInterr
   EXPECT_TRUE(dma.blockInterruptPending());
   EXPECT_EQ(dma.writeBlock(), 0u);
   EXPECT_EQ(dma.stats().startInterrupts, 2u);
+  EXPECT_EQ(dma.untold(), 0u);
+  EXPECT_EQ(dma.stats().droppedAtReset, 1u);
 }
 
-TEST_F(DmaTest, EntriesBeyondTheFifoOrHalfTheRingAreCountedAsDropped) {
+// The ring is the card's only buffer: the entries the host has not been told of, and the one
+// told last, are never overwritten; what finds no room is counted.
+TEST_F(DmaTest, EntriesBeyondTheRingsRoomOrHalfTheRingAreCountedAsDropped) {
   startLikeTheDriver();
   dma.acknowledge();
-  dma.submit(entry(64 * 256 - 5));  // 65 blocks
+  dma.submit(entry(64 * 256 - 5).view());  // 65 blocks
   EXPECT_EQ(dma.stats().droppedOversize, 1u);
-  dma.submit(entry(64 * 256 - 6));  // 64 blocks: written; the host does not acknowledge
-  EXPECT_EQ(dma.stats().entriesWritten, 1u);
-  for (size_t i = 0; i < DmaEngine::kFifoEntries; ++i) dma.submit(entry(10));
-  dma.submit(entry(10));
-  EXPECT_EQ(dma.queued(), DmaEngine::kFifoEntries);
-  EXPECT_EQ(dma.stats().droppedFifoFull, 1u);
+  dma.submit(entry(64 * 256 - 6).view());  // 64 blocks: written; the host does not acknowledge
+  for (int i = 0; i < 64; ++i) dma.submit(entry(10).view());
+  EXPECT_EQ(dma.stats().entriesWritten, 65u);
+  EXPECT_EQ(dma.room(), 0u);
+  dma.submit(entry(10).view());
+  EXPECT_EQ(dma.stats().droppedRingFull, 1u);
+  dma.acknowledge();  // the long entry is told: the host reads it now
+  dma.submit(entry(10).view());
+  EXPECT_EQ(dma.stats().droppedRingFull, 2u);
+  dma.acknowledge();  // the next is told: the host has done with the long one
+  EXPECT_EQ(dma.room(), 64u);
+  dma.submit(entry(10).view());
+  EXPECT_EQ(dma.stats().entriesWritten, 66u);
+  EXPECT_EQ(lengthAt(0), 10);  // the first of the 64-block entry's blocks, written over
+
+  // A stop leaves the written entries and their interrupts; a reset loses the untold ones.
   dma.controlWritten(0);
-  EXPECT_EQ(dma.stats().droppedAtStop, DmaEngine::kFifoEntries);
+  EXPECT_TRUE(dma.blockInterruptPending());
+  EXPECT_EQ(dma.untold(), 64u);
+  dma.reset();
+  EXPECT_EQ(dma.stats().droppedAtReset, 64u);
+  EXPECT_FALSE(dma.blockInterruptPending());
 }
 
 TEST_F(DmaTest, RingOutsideHostMemoryIsCountedAndNothingIsWritten) {
@@ -181,7 +214,7 @@ TEST_F(DmaTest, RingOutsideHostMemoryIsCountedAndNothingIsWritten) {
   dma.configure(0x70000000, uint32_t(kPageList));
   dma.start();
   dma.acknowledge();
-  dma.submit(entry(10));
+  dma.submit(entry(10).view());
   EXPECT_EQ(dma.stats().entriesWritten, 0u);
   EXPECT_EQ(dma.stats().hostMemoryErrors, 2u);
   EXPECT_FALSE(dma.blockInterruptPending());
@@ -190,7 +223,7 @@ TEST_F(DmaTest, RingOutsideHostMemoryIsCountedAndNothingIsWritten) {
 TEST_F(DmaTest, ResetMakesTheNextStartAFirstStart) {
   startLikeTheDriver();
   dma.acknowledge();
-  dma.submit(entry(300));
+  dma.submit(entry(300).view());
   dma.acknowledge();
   dma.reset();
   startLikeTheDriver();

@@ -99,7 +99,7 @@ TEST(RecordedStream, PlaybackGivesTheSameProgramTableAsTheLiveMultiplex) {
 
 struct EntryCounter final : EntrySink {
   std::vector<RingEntry> entries;
-  void submit(RingEntry entry) override { entries.push_back(std::move(entry)); }
+  void submit(const EntryView& entry) override { entries.push_back(RingEntry::copyOf(entry)); }
 };
 
 // A recording of MPE datagram sections on one PID whose packet count is 1 more than a multiple

@@ -10,7 +10,7 @@ namespace {
 
 struct Collect : EntrySink {
   std::vector<RingEntry> entries;
-  void submit(RingEntry e) override { entries.push_back(std::move(e)); }
+  void submit(const EntryView& e) override { entries.push_back(RingEntry::copyOf(e)); }
 };
 
 // Appends bytes one by one (no range inserts into small vectors).
@@ -57,12 +57,12 @@ TEST(AddressFilter, ModesPassWhatTheyAreMeantTo) {
     settings.mode = mode;
     filter.setSettings(settings);
     out.entries.clear();
-    filter.submit(mpe(station, {192, 0, 2, 7}));     // to us
-    filter.submit(mpe(station, {192, 0, 2, 8}, true)); // our MAC, another IP
-    filter.submit(mpe(group, {239, 1, 2, 3}));       // a joined group
-    filter.submit(mpe({1, 0, 0x5E, 9, 9, 9}, {239, 9, 9, 9}));  // a group not joined
-    filter.submit(stuffed({192, 0, 2, 8}));          // stuffed, another IP
-    filter.submit(RingEntry{0x400, 10, std::vector<uint8_t>(188, 0x47)});  // raw: always
+    filter.submit(mpe(station, {192, 0, 2, 7}).view());     // to us
+    filter.submit(mpe(station, {192, 0, 2, 8}, true).view()); // our MAC, another IP
+    filter.submit(mpe(group, {239, 1, 2, 3}).view());       // a joined group
+    filter.submit(mpe({1, 0, 0x5E, 9, 9, 9}, {239, 9, 9, 9}).view());  // a group not joined
+    filter.submit(stuffed({192, 0, 2, 8}).view());          // stuffed, another IP
+    filter.submit(RingEntry{0x400, 10, std::vector<uint8_t>(188, 0x47)}.view());  // raw: always
     return out.entries.size();
   };
   EXPECT_EQ(feed(0), 6u);

@@ -35,7 +35,7 @@ struct Recorder : PacketSink {
 };
 
 struct Collector : EntrySink {
-  void submit(RingEntry entry) override { entries.push_back(std::move(entry)); }
+  void submit(const EntryView& entry) override { entries.push_back(RingEntry::copyOf(entry)); }
   std::vector<RingEntry> entries;
 };
 

@@ -48,6 +48,28 @@ TEST(Crc32, MatchesTheMpeg2CheckValueAndVanishesOverASection) {
   EXPECT_NE(crc32Mpeg2(section), 0u);
 }
 
+// The eight-byte steps against the one-byte reference: every length around the step size, at
+// every alignment, and a long section's worth.
+TEST(Crc32, SlicedStepsMatchTheBytewiseReferenceAtEveryLengthAndAlignment) {
+  std::vector<uint8_t> bytes(4200);
+  uint32_t x = 12345;
+  for (auto& b : bytes) {
+    x = x * 1103515245u + 12345u;
+    b = uint8_t(x >> 16);
+  }
+  std::span<const uint8_t> all(bytes);
+  for (size_t offset = 0; offset < 8; ++offset) {
+    for (size_t length = 0; length <= 40; ++length) {
+      auto part = all.subspan(offset, length);
+      ASSERT_EQ(crc32Mpeg2(part), crc32Mpeg2Bytewise(part)) << "offset " << offset << " length " << length;
+    }
+  }
+  EXPECT_EQ(crc32Mpeg2(all.subspan(3)), crc32Mpeg2Bytewise(all.subspan(3)));
+  const std::string check = "123456789";
+  EXPECT_EQ(crc32Mpeg2Bytewise(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(check.data()), check.size())),
+            0x0376E6E7u);
+}
+
 TEST(TsPacket, BuildsAndParsesHeaderFieldsPcrAndStuffing) {
   std::vector<uint8_t> payload(100, 0xAB);
   TsPacketFields fields{0x123, true, 7, 2, uint64_t(27'000'000) * 5 + 299};

@@ -13,7 +13,7 @@ constexpr size_t kLlcSnap = 8;
 constexpr size_t kPesHeader = 9;
 
 // The first 20 bytes of a stuffed datagram, unescaped; false when the entry is shorter.
-bool unstuffHeader(const std::vector<uint8_t>& payload, std::array<uint8_t, 20>& header) {
+bool unstuffHeader(std::span<const uint8_t> payload, std::array<uint8_t, 20>& header) {
   size_t out = 0;
   for (size_t i = kPesHeader; i < payload.size() && out < header.size(); ++i) {
     if (payload[i] == 0x7D) {
@@ -28,18 +28,18 @@ bool unstuffHeader(const std::vector<uint8_t>& payload, std::array<uint8_t, 20>&
 
 }  // namespace
 
-void AddressFilter::submit(RingEntry entry) {
+void AddressFilter::submit(const EntryView& entry) {
   if (passes(entry)) {
-    next_.submit(std::move(entry));
+    next_.submit(entry);
   } else {
     ++filtered_;
   }
 }
 
-bool AddressFilter::passes(const RingEntry& entry) const {
-  uint16_t kind = entry.kind & ~RingEntry::kPadBit;
+bool AddressFilter::passes(const EntryView& entry) const {
+  uint16_t kind = entry.kind & ~kRingEntryPadBit;
   if (settings_.mode != 1 && settings_.mode != 2) return true;
-  const std::vector<uint8_t>& p = entry.payload;
+  std::span<const uint8_t> p = entry.bytes;
   if (kind == kKindMpe) {
     if (p.size() < kMpeHeader) return false;
     if (settings_.mode == 2) return macPasses({p[11], p[10], p[9], p[8], p[4], p[3]});

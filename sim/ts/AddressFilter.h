@@ -27,11 +27,11 @@ class AddressFilter final : public EntrySink {
  public:
   explicit AddressFilter(EntrySink& next) : next_(next) {}
   void setSettings(const AddressFilterSettings& settings) { settings_ = settings; }
-  void submit(RingEntry entry) override;
+  void submit(const EntryView& entry) override;
   uint64_t filtered() const { return filtered_; }
 
  private:
-  bool passes(const RingEntry& entry) const;
+  bool passes(const EntryView& entry) const;
   bool ipPasses(const uint8_t* destination) const;
   bool macPasses(const std::array<uint8_t, 6>& mac) const;
 

@@ -35,6 +35,8 @@ bool CardDemux::setPid(uint16_t pid, uint16_t kind) {
     f->sections = std::make_unique<SectionAssembler>([this, raw](auto s) { onSection(*raw, s); });
   } else if (kind == kKindStuffedStream || kind == kKindRawPes) {
     f->pes = std::make_unique<PesAssembler>([this, raw](auto p) { onPes(*raw, p); });
+  } else if (kind == kKindRawPackets) {
+    f->packets.reserve(kPacketsPerEntry * kTsPacketSize);
   }
   filters_.emplace(pid, std::move(f));
   return true;
@@ -155,7 +157,7 @@ void CardDemux::deliver(uint16_t pid, uint16_t kind, std::span<const uint8_t> pa
     return;
   }
   ++stats_.entries;
-  sink_.submit(RingEntry::make(pid, kind, payload, pad));
+  sink_.submit(EntryView::of(pid, kind, payload, pad));
 }
 
 }  // namespace cv7::sim

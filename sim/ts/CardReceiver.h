@@ -47,6 +47,7 @@ class CardReceiver {
   const DmaEngine& dma() const { return dma_; }
   const CardDemux& demux() const { return demux_; }
   TransportStreamMux* mux() { return mux_.get(); }
+  const TransportStreamMux* mux() const { return mux_.get(); }
   ReceptionStats stats() const;
 
  private:

@@ -7,6 +7,9 @@
 
 namespace cv7::sim {
 
+// Eight bytes per step through eight tables (slicing by 8), the rest one byte at a time.
 uint32_t crc32Mpeg2(std::span<const uint8_t> bytes);
+// The same, one byte at a time through one table: the reference the fast one must match.
+uint32_t crc32Mpeg2Bytewise(std::span<const uint8_t> bytes);
 
 }  // namespace cv7::sim

@@ -9,7 +9,7 @@ constexpr uint32_t kBit14 = 1u << 14;
 constexpr uint32_t kBit15 = 1u << 15;
 constexpr uint32_t kBit16 = 1u << 16;
 constexpr uint32_t kRunBits = kBit14 | kBit15 | kBit16;
-constexpr uint32_t kBlocksPerPage = DmaEngine::kPageSize / DmaEngine::kBlockSize;
+constexpr uint8_t kPad = 0x00;
 }  // namespace
 
 void DmaEngine::configure(uint32_t ringPhysical, uint32_t pageListPhysical) {
@@ -50,82 +50,83 @@ void DmaEngine::start() {
     startedOnce_ = true;
     startedRing_ = ringAddress_;
     writeBlock_ = 0;
-    fifo_.clear();
-    pending_ = true;  // the start interrupt: no entry behind it
+    stats_.droppedAtReset += untoldCount_;  // left untold in the ring given up
+    untoldFirst_ = untoldCount_ = untoldBlocks_ = toldBlocks_ = 0;
+    startInterrupt_ = true;  // no entry behind it
     ++stats_.startInterrupts;
-    return;
   }
-  if (!pending_) writeNext();
 }
 
-void DmaEngine::stop() {
-  if (!running_) return;
-  running_ = false;
-  stats_.droppedAtStop += fifo_.size();
-  fifo_.clear();
-}
+void DmaEngine::stop() { running_ = false; }
 
 void DmaEngine::reset() {
   stop();
+  stats_.droppedAtReset += untoldCount_;
   startedOnce_ = false;
   haveRing_ = false;
-  pending_ = false;
+  startInterrupt_ = false;
   lastControl_ = 0;
   writeBlock_ = 0;
+  untoldFirst_ = untoldCount_ = untoldBlocks_ = toldBlocks_ = 0;
 }
 
-void DmaEngine::submit(RingEntry entry) {
+void DmaEngine::submit(const EntryView& entry) {
   if (!running_) {
     ++stats_.droppedStopped;
     return;
   }
-  if (entry.blocks(kBlockSize) > kMaxEntryBlocks) {
+  size_t blocks = entry.blocks(kBlockSize);
+  if (blocks > kMaxEntryBlocks) {
     ++stats_.droppedOversize;
     return;
   }
-  if (fifo_.size() >= kFifoEntries) {
-    ++stats_.droppedFifoFull;
+  if (blocks > room()) {
+    ++stats_.droppedRingFull;
     return;
   }
-  fifo_.push_back(std::move(entry));
-  if (!pending_) writeNext();
+  if (!write(entry)) return;
+  untoldSizes_[(untoldFirst_ + untoldCount_) % kBlocks] = uint8_t(blocks);
+  ++untoldCount_;
+  untoldBlocks_ += uint32_t(blocks);
+  writeBlock_ = (writeBlock_ + uint32_t(blocks)) % kBlocks;
+  ++stats_.entriesWritten;
+  stats_.blocksWritten += blocks;
 }
 
 void DmaEngine::acknowledge() {
-  pending_ = false;
-  if (running_) writeNext();
-}
-
-void DmaEngine::writeNext() {
-  while (!fifo_.empty()) {
-    RingEntry entry = std::move(fifo_.front());
-    fifo_.pop_front();
-    if (writeEntry(entry)) {
-      pending_ = true;
-      return;
-    }
+  if (startInterrupt_) {
+    startInterrupt_ = false;
+    return;
   }
+  if (untoldCount_ == 0) return;
+  toldBlocks_ = untoldSizes_[untoldFirst_];
+  untoldFirst_ = (untoldFirst_ + 1) % kBlocks;
+  --untoldCount_;
+  untoldBlocks_ -= toldBlocks_;
 }
 
-uint64_t DmaEngine::blockAddress(uint32_t block) const {
-  return pages_[block / kBlocksPerPage] + uint64_t(block % kBlocksPerPage) * kBlockSize;
-}
-
-bool DmaEngine::writeEntry(const RingEntry& entry) {
-  std::vector<uint8_t> bytes = entry.serialize();
-  uint32_t blocks = uint32_t(entry.blocks(kBlockSize));
-  for (uint32_t b = 0; b < blocks; ++b) {
-    size_t offset = size_t(b) * kBlockSize;
-    size_t n = std::min<size_t>(kBlockSize, bytes.size() - offset);
-    if (!memory_.write(blockAddress((writeBlock_ + b) % kBlocks), bytes.data() + offset, n)) {
+bool DmaEngine::put(uint32_t& offset, const uint8_t* bytes, size_t length) {
+  while (length > 0) {
+    uint32_t inPage = offset % kPageSize;
+    size_t n = std::min<size_t>(length, kPageSize - inPage);
+    if (!memory_.write(pages_[offset / kPageSize] + inPage, bytes, n)) {
       ++stats_.hostMemoryErrors;
       return false;
     }
+    bytes += n;
+    length -= n;
+    offset = (offset + uint32_t(n)) % kRingBytes;
   }
-  writeBlock_ = (writeBlock_ + blocks) % kBlocks;
-  ++stats_.entriesWritten;
-  stats_.blocksWritten += blocks;
   return true;
+}
+
+bool DmaEngine::write(const EntryView& entry) {
+  size_t length = entry.length();
+  const uint8_t header[kRingEntryHeader] = {uint8_t(entry.pid),   uint8_t(entry.pid >> 8), uint8_t(entry.kind),
+                                            uint8_t(entry.kind >> 8), uint8_t(length),     uint8_t(length >> 8)};
+  uint32_t offset = writeBlock_ * kBlockSize;
+  return put(offset, header, sizeof header) && put(offset, entry.bytes.data(), entry.bytes.size()) &&
+         (!entry.padByte || put(offset, &kPad, 1));
 }
 
 }  // namespace cv7::sim

@@ -3,21 +3,26 @@
 // list). Rules:
 //  - an entry starts at a block boundary and takes ceil((L + 6) / 256) consecutive blocks,
 //    wrapping from block 127 to block 0;
-//  - one block interrupt (DmaStatus bit 7) per entry; the next entry is written only after
-//    the host acknowledged the previous interrupt, then at once, so the driver's producer,
-//    which moves by one entry per interrupt, never falls behind;
+//  - an entry is written into the ring as soon as it arrives, when the ring has room for it;
+//    the ring being host memory, it is the card's only buffer: an entry that finds no room is
+//    dropped and counted;
+//  - one block interrupt (DmaStatus bit 7) per entry, in ring order: while entries are
+//    written that the host has not been told of, the bit is set; each acknowledgement tells
+//    the host of one (the driver's producer moves by one entry per interrupt and reads its L
+//    after acknowledging) and the bit is set again at once while more wait;
+//  - the card counts as occupied the entries not yet told and the one told last: the host has
+//    done with an entry when it acknowledges the interrupt of the next one (its deferred
+//    routine runs after each interrupt routine);
 //  - the first start on a ring raises one block interrupt without an entry; a start on the
 //    same ring after a stop keeps the write block and raises none; a new ring address (or a
 //    reset of the card) starts at block 0 with the start interrupt again;
 //  - an entry takes at most 64 blocks;
-//  - entries wait in a bounded FIFO while the host has not acknowledged; what does not fit,
-//    what arrives while DMA is stopped and what is too long for the ring is counted as
-//    dropped.
+//  - what arrives while DMA is stopped and what is too long is counted as dropped; entries
+//    written before a stop stay in the ring and keep their interrupts.
 // Single-threaded: the card calls it under its own lock.
 #pragma once
 #include <array>
 #include <cstdint>
-#include <deque>
 
 #include "HostInterfaces.h"
 #include "RingEntry.h"
@@ -28,10 +33,10 @@ struct DmaStats {
   uint64_t entriesWritten = 0;
   uint64_t blocksWritten = 0;
   uint64_t startInterrupts = 0;
-  uint64_t droppedFifoFull = 0;
+  uint64_t droppedRingFull = 0;   // no room in the host's ring (the host took too long)
   uint64_t droppedStopped = 0;    // submitted while DMA was not running
-  uint64_t droppedOversize = 0;   // more blocks than the ring holds
-  uint64_t droppedAtStop = 0;     // still queued when DMA stopped
+  uint64_t droppedOversize = 0;   // more blocks than an entry may take
+  uint64_t droppedAtReset = 0;    // written but not yet told when the card was reset or started on another ring
   uint64_t hostMemoryErrors = 0;  // a ring or page-list address that is not host memory
 };
 
@@ -41,7 +46,7 @@ class DmaEngine final : public EntrySink {
   static constexpr uint32_t kBlockSize = 256;
   static constexpr uint32_t kPageSize = 0x1000;
   static constexpr uint32_t kPages = 8;
-  static constexpr size_t kFifoEntries = 256;
+  static constexpr uint32_t kRingBytes = kBlocks * kBlockSize;
   // Half the ring: an entry and the one written after it never cover the start of the
   // first, where the driver reads L after acknowledging.
   static constexpr size_t kMaxEntryBlocks = kBlocks / 2;
@@ -58,24 +63,27 @@ class DmaEngine final : public EntrySink {
   // Forgets the ring (card reset): the next start is a first start.
   void reset();
 
-  void submit(RingEntry entry) override;
-  void submitFiller() { submit(RingEntry::filler()); }
+  void submit(const EntryView& entry) override;
+  void submitFiller() { submit(RingEntry::filler().view()); }
 
   bool running() const { return running_; }
   // DmaStatus bit 7: a block interrupt waits for the host.
-  bool blockInterruptPending() const { return pending_; }
+  bool blockInterruptPending() const { return startInterrupt_ || untoldCount_ > 0; }
   // The host cleared DmaStatus bit 7.
   void acknowledge();
 
   uint32_t writeBlock() const { return writeBlock_; }
-  size_t queued() const { return fifo_.size(); }
+  // Blocks the card may write now without touching an entry the host has not done with.
+  uint32_t room() const { return kBlocks - untoldBlocks_ - toldBlocks_; }
+  // Entries in the ring whose interrupt the host has not yet taken.
+  uint32_t untold() const { return untoldCount_; }
   const DmaStats& stats() const { return stats_; }
 
  private:
   bool loadPages();
-  void writeNext();
-  bool writeEntry(const RingEntry& entry);
-  uint64_t blockAddress(uint32_t block) const;
+  // Copies bytes to the ring from byte `offset` on (wrapping); false on a host memory error.
+  bool put(uint32_t& offset, const uint8_t* bytes, size_t length);
+  bool write(const EntryView& entry);
 
   HostMemory& memory_;
   uint32_t ringAddress_ = 0;
@@ -85,10 +93,14 @@ class DmaEngine final : public EntrySink {
   bool startedOnce_ = false;
   std::array<uint64_t, kPages> pages_{};
   bool running_ = false;
-  bool pending_ = false;
+  bool startInterrupt_ = false;
   uint32_t lastControl_ = 0;
   uint32_t writeBlock_ = 0;
-  std::deque<RingEntry> fifo_;
+  // Blocks of each entry written and not yet told, oldest first (a circular list; every
+  // entry takes a block at least, so the ring never holds more than kBlocks of them).
+  std::array<uint8_t, kBlocks> untoldSizes_{};
+  uint32_t untoldFirst_ = 0, untoldCount_ = 0, untoldBlocks_ = 0;
+  uint32_t toldBlocks_ = 0;  // the entry told last
   DmaStats stats_;
 };
 

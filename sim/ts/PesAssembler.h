@@ -18,9 +18,11 @@ struct PesStats {
 class PesAssembler {
  public:
   static constexpr size_t kMaxUnbounded = 65536 + 6;
+  static constexpr size_t kInitialBuffer = 4096;
   using Handler = std::function<void(std::span<const uint8_t> pes)>;
 
-  explicit PesAssembler(Handler handler) : handler_(std::move(handler)) {}
+  // The packet is reassembled in one buffer that grows to the longest packet seen and stays.
+  explicit PesAssembler(Handler handler) : handler_(std::move(handler)) { partial_.reserve(kInitialBuffer); }
 
   void push(std::span<const uint8_t> payload, bool unitStart, bool continuous);
   void reset() { collecting_ = false; partial_.clear(); }

@@ -22,7 +22,8 @@ class SectionAssembler {
   static constexpr size_t kMaxSection = 4096;
   using Handler = std::function<void(std::span<const uint8_t> section)>;
 
-  explicit SectionAssembler(Handler handler) : handler_(std::move(handler)) {}
+  // The section is reassembled in one buffer of the largest section's size, taken here once.
+  explicit SectionAssembler(Handler handler) : handler_(std::move(handler)) { partial_.reserve(kMaxSection); }
 
   void push(std::span<const uint8_t> payload, bool unitStart, bool continuous);
   void reset() { partial_.clear(); }

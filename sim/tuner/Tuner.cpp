@@ -93,6 +93,15 @@ const TransportStreamConfig* Tuner::tunedStream() const {
   return s.lockedTransponder ? &s.lockedTransponder->stream : nullptr;
 }
 
+uint64_t Tuner::lockDue() const {
+  std::lock_guard lock(mutex_);
+  const Transponder* t = now_.carrier;
+  if (!now_.tuned || now_.request.lnbPower == 0 || signalLost_ || t == nullptr || !now_.symbolRateMatches ||
+      t->link.cnDb < viterbiThresholdDb(t->codeRate))
+    return kNever;
+  return now_.startMicroseconds + LinkModel::settleMicroseconds(t->symbolRateKsps);
+}
+
 std::string Tuner::diagnostics() const {
   std::lock_guard lock(mutex_);
   if (!now_.tuned) return "tuner: not tuned";

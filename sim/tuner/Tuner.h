@@ -29,6 +29,10 @@ class Tuner {
   TunerStatus status() const;
   // The locked transponder's stream, or nullptr without a full lock.
   const TransportStreamConfig* tunedStream() const;
+  // When the current acquisition gains its full lock (possibly past), or kNever when it
+  // cannot without a new tune or the signal's return.
+  static constexpr uint64_t kNever = UINT64_MAX;
+  uint64_t lockDue() const;
 
   // Fault injection: the signal vanishes (true) and comes back with a new acquisition (false).
   void setSignalLost(bool lost);

@@ -1,6 +1,9 @@
-// The data path under a sustained rate: a PID of about 2 MB/s runs through the driver's
-// 128 KiB data ring many times over; every TS packet arrives whole, in continuity order,
-// in pieces that add up to their units; a callback may unregister its own PID.
+// The data path under a sustained rate: a PID of about 0.5 MB/s runs through the driver's
+// 128 KiB data ring many times over; every TS packet arrives whole, in continuity order, in
+// pieces that add up to their units; a callback may unregister its own PID. The card plays its
+// multiplex in real time whatever the host does, so the rate is one that the sanitizer builds
+// keep up with on a loaded machine, and the daemon's interrupt and card threads ask for
+// real-time priority as the installed service's do.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,7 +22,7 @@ std::string streamSky() {
     "transponders": [{
       "frequencyKHz": 11778000, "polarisation": "V", "symbolRateKsps": 27500, "transportStreamId": 8,
       "services": [{"programNumber": 1, "pmtPid": "0x0100", "name": "Rate", "streams": [{"type": "dsmcc-d", "pid": "0x0500"}]}],
-      "sources": [{"kind": "generator", "pid": "0x0500", "encapsulation": "mpe", "datagramsPerSecond": 2000,
+      "sources": [{"kind": "generator", "pid": "0x0500", "encapsulation": "mpe", "datagramsPerSecond": 500,
                    "payloadSize": 1000, "destination": "239.1.2.3:5000", "source": "10.9.9.9:4000"}]
     }]}]})";
 }
@@ -64,7 +67,7 @@ class DataPathStreamTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::ofstream(daemon.dir() + "/sky.json") << streamSky();
-    ASSERT_TRUE(daemon.start({"--sky", daemon.dir() + "/sky.json"})) << daemon.log();
+    ASSERT_TRUE(daemon.start({"--sky", daemon.dir() + "/sky.json", "--realtime"})) << daemon.log();
     ::setenv("CV7_DEVICE", daemon.socketPath().c_str(), 1);
     ASSERT_EQ(Cvn_OpenSystem(2, nullptr, 0, 0, 0), 1);
     LnbInfo lnb{};
@@ -93,10 +96,10 @@ class DataPathStreamTest : public ::testing::Test {
 TEST_F(DataPathStreamTest, EveryPacketArrivesWholeAndInOrderAsTheRingWrapsManyTimes) {
   delivery.stopAfter = 0;
   ASSERT_EQ(Cvn_RegisterDataPath(registration()), CVN_DATAPATH_OK);
-  // About 12 000 packets a second: 2.2 MB in 4 s, the ring's size 17 times over.
+  // About 3 000 packets a second: the ring's size 8 times over in about 2 s.
   ASSERT_TRUE(eventually([] {
     std::lock_guard guard(delivery.lock);
-    return delivery.bytes.size() >= 12 * 0x20000;
+    return delivery.bytes.size() >= 8 * 0x20000;
   }, std::chrono::milliseconds(30000)));
   ASSERT_EQ(Cvn_UnRegisterDataPath(NetPid{0x500, 10, 0, 0, 0}), 1);
   std::lock_guard guard(delivery.lock);

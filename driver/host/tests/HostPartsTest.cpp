@@ -68,14 +68,17 @@ TEST(DaemonOptions, ReadsEveryOptionInBothSpellings) {
   ::unsetenv("CV7_DEVICE");
   bool ok = false;
   std::string error;
-  auto options = parse({"--foreground", "--log-level", "debug", "--socket=/tmp/x", "--firmware", "/f.bin"}, ok, error);
+  auto options = parse({"--foreground", "--log-level", "debug", "--socket=/tmp/x", "--firmware", "/f.bin", "--realtime"},
+                       ok, error);
   ASSERT_TRUE(ok) << error;
   EXPECT_TRUE(options.foreground);
+  EXPECT_TRUE(options.realtime);
   EXPECT_EQ(options.logLevel, LogLevel::Debug);
   EXPECT_EQ(options.socketPath, "/tmp/x");
   EXPECT_EQ(options.firmwarePath, "/f.bin");
   EXPECT_TRUE(options.firmwareGiven);
   options = parse({}, ok, error);
+  EXPECT_FALSE(options.realtime);
   EXPECT_EQ(options.socketPath, kDefaultSocketPath);
   EXPECT_FALSE(options.firmwareGiven);
   ::setenv("CV7_DEVICE", "/tmp/from-env", 1);
