@@ -8,27 +8,8 @@ namespace cv7::app {
 namespace {
 
 const QColor kPanel(0x1d, 0x2b, 0x3a), kPanelLight(0x31, 0x46, 0x5c), kEdge(0x8a, 0xa4, 0xbf);
-const QColor kLabel(0xc8, 0xd6, 0xe4), kDigitOn(0x7c, 0xf0, 0x9a), kDigitOff(0x24, 0x3a, 0x30);
+const QColor kLabel(0xc8, 0xd6, 0xe4), kDigitOn(0x7c, 0xf0, 0x9a);
 const QColor kLitLow(0x4c, 0xd9, 0x64), kLitHigh(0xff, 0xc0, 0x3a), kUnlit(0x35, 0x44, 0x52);
-
-// Which of the seven segments (a to g) a figure lights.
-uint8_t segmentsOf(QChar c) {
-  static constexpr uint8_t kDigits[10] = {0x3f, 0x06, 0x5b, 0x4f, 0x66, 0x6d, 0x7d, 0x07, 0x7f, 0x6f};
-  if (c.isDigit()) return kDigits[c.digitValue()];
-  if (c == QLatin1Char('E')) return 0x79;
-  if (c == QLatin1Char('-')) return 0x40;
-  return 0;
-}
-
-void drawFigure(QPainter& painter, QPoint at, uint8_t lit) {
-  constexpr int w = 5, h = 5;  // segment lengths
-  const QLine lines[7] = {{0, 0, w, 0}, {w, 0, w, h}, {w, h, w, 2 * h}, {0, 2 * h, w, 2 * h},
-                          {0, h, 0, 2 * h}, {0, 0, 0, h}, {0, h, w, h}};
-  for (int i = 0; i < 7; ++i) {
-    painter.setPen(QPen((lit >> i) & 1 ? kDigitOn : kDigitOff, 1.6, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(lines[i].translated(at + QPoint(1, 1)));
-  }
-}
 
 }  // namespace
 
@@ -65,9 +46,14 @@ void TunerArtwork::drawBackground(QPainter& painter, const QRect& area) {
 
 void TunerArtwork::drawDigits(QPainter& painter, QPoint at, const QString& text) {
   painter.save();
-  painter.setRenderHint(QPainter::Antialiasing);
-  for (qsizetype i = 0; i < text.size(); ++i)
-    if (text[i] != QLatin1Char(' ')) drawFigure(painter, at + QPoint(int(i) * kDigitPitch, 0), segmentsOf(text[i]));
+  QFont font(QStringLiteral("DejaVu Sans Mono"));
+  font.setStyleHint(QFont::Monospace);
+  font.setPixelSize(11);
+  font.setBold(true);
+  font.setLetterSpacing(QFont::AbsoluteSpacing, -0.5);
+  painter.setFont(font);
+  painter.setPen(kDigitOn);
+  painter.drawText(QRect(at - QPoint(2, 2), QSize(28, 15)), Qt::AlignRight | Qt::AlignVCenter, text);
   painter.restore();
 }
 

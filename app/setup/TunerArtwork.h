@@ -1,5 +1,5 @@
-// The pictures of the tuner information window, drawn with QPainter: the panel, seven-segment
-// digits, bar segments in their three styles, lock lamps, the eight locked-detail pictures,
+// The pictures of the tuner information window, drawn with QPainter: the panel, the number
+// texts, bar segments in their three styles, lock lamps, the eight locked-detail pictures,
 // the antenna animation frames of the two locked states and the OK button in its three looks.
 #pragma once
 #include <QPainter>
@@ -13,7 +13,7 @@ class TunerArtwork {
   enum class ButtonLook { Released, Pressed, Left };
 
   static void drawBackground(QPainter& painter, const QRect& area);
-  // Digits 0-9, 'E' and '-' as seven-segment figures from `at` (top left), 7 pixels apart.
+  // A number text right-aligned in the 28 x 15 well whose top left is near `at`.
   static void drawDigits(QPainter& painter, QPoint at, const QString& text);
   static void drawSegment(QPainter& painter, QPoint at, TunerInformationDisplay::Segment style);
   // One lock lamp of 19 x 19 pixels.
@@ -24,7 +24,6 @@ class TunerArtwork {
   static void drawAntenna(QPainter& painter, QPoint at, TunerInformationDisplay::State state, int frame);
   static void drawButton(QPainter& painter, const QRect& area, ButtonLook look);
 
-  static constexpr int kDigitPitch = 7;
   static constexpr int kSegmentPitch = 6;
 };
 

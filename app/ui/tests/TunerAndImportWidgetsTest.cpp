@@ -30,11 +30,8 @@ void press(QWidget& target, int key) {
 
 class TunerWindowWidgetTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    widgetApplication();
-    Cvn_CloseSystem();  // no card: the opening record shows not locked
-    window.show();
-  }
+  TunerWindowWidgetTest() : window((widgetApplication(), Cvn_CloseSystem(), nullptr)) {}  // no card: not locked
+  void SetUp() override { window.show(); }
   TunerInformationWindow window;
 };
 
