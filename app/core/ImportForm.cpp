@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "CPropSheet.h"
-#include "LnbTexts.h"
 #include "NumberText.h"
 #include "SatelliteName.h"
 #include "StringId.h"
@@ -32,16 +31,11 @@ bool ImportForm::open(const QString& chosen) {
 }
 
 void ImportForm::fillView() {
-  LnbInfo lnb{};
-  Cvn_GetSatelliteInformation(&lnb);
-  satelliteName = cv7::app::satelliteName(lnb.SatelliteName);
-  const LnbTexts texts = LnbTexts::of(lnb, services_.ui.strings());
-  diseqcText = texts.diseqc;
-  toneBurstText = texts.toneBurst;
-  lnbPowerText = texts.lnbPower;
-  oscillatorText = texts.oscillator;
-  tone22kText = texts.tone22k;
+  LnbInfo settings{};
+  Cvn_GetSatelliteInformation(&settings);
+  satelliteName = cv7::app::satelliteName(settings.SatelliteName);
   const StringTable& strings = services_.ui.strings();
+  lnb = LnbTexts::of(settings, strings);
   transponders.clear();
   const int32_t count = Cvn_GetNumOfTransponder();
   for (int32_t number = 1; number <= count; ++number) {

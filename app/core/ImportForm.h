@@ -11,6 +11,8 @@
 #include <QVector>
 #include <functional>
 
+#include "LnbTexts.h"
+
 namespace cv7::app {
 
 class CPropSheet;
@@ -52,7 +54,7 @@ class ImportForm {
   // What the controls show.
   QString path;           // 1285
   QString satelliteName;  // 1270
-  QString oscillatorText, toneBurstText, diseqcText, tone22kText, lnbPowerText;
+  LnbTexts lnb;           // 1271, 1250, 1265, 1262, 1263
   QVector<TransponderRow> transponders;  // 1257
   QVector<ChannelRow> channels;          // 1267
   int selectedRow = -1;

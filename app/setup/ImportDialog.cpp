@@ -71,11 +71,11 @@ void ImportDialog::render() {
   rendering_ = true;
   ui_->id1270->setText(form_.satelliteName);
   ui_->id1285->setText(form_.path);
-  ui_->id1271->setText(form_.oscillatorText);
-  ui_->id1250->setText(form_.toneBurstText);
-  ui_->id1265->setText(form_.diseqcText);
-  ui_->id1262->setText(form_.tone22kText);
-  ui_->id1263->setText(form_.lnbPowerText);
+  ui_->id1271->setText(form_.lnb.oscillator);
+  ui_->id1250->setText(form_.lnb.toneBurst);
+  ui_->id1265->setText(form_.lnb.diseqc);
+  ui_->id1262->setText(form_.lnb.tone22k);
+  ui_->id1263->setText(form_.lnb.lnbPower);
   fillList(ui_->id1257, form_.transponders, transponderTexts);
   ui_->id1257->setCurrentItem(form_.selectedRow >= 0 ? ui_->id1257->topLevelItem(form_.selectedRow) : nullptr);
   fillList(ui_->id1267, form_.channels, channelTexts);

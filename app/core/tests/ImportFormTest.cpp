@@ -62,8 +62,9 @@ TEST_F(ImportFormTest, TheDialogShowsTheFilesLnbTranspondersAndTheChannelsOfTheS
   LnbInfo lnb{};
   Cvn_GetSatelliteInformation(&lnb);
   const LnbTexts texts = LnbTexts::of(lnb, strings);
-  EXPECT_EQ(form.oscillatorText, texts.oscillator);
-  EXPECT_EQ(form.diseqcText, texts.diseqc);
+  EXPECT_EQ(form.lnb.oscillator, texts.oscillator);
+  EXPECT_EQ(form.lnb.diseqc, texts.diseqc);
+  EXPECT_EQ(form.lnb.lnbPower, texts.lnbPower);
   ASSERT_EQ(form.transponders.size(), Cvn_GetNumOfTransponder());
   TrInfo tr{};
   Cvn_GetInfoTransponder(2, &tr);

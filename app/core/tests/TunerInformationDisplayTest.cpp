@@ -140,5 +140,17 @@ TEST_F(TunerWindowFeedTest, RecordsReachAReadyWindowOnlyWhileTheSatellitePageIsA
   EXPECT_EQ(window.records, std::vector<TunerInformation>{record});
 }
 
+// The simulated card locked on HOTBIRD's data transponder.
+class TunerWindowOnTheCardTest : public SetupSheetFixture {};
+
+TEST_F(TunerWindowOnTheCardTest, TheOpeningRecordOfALockedCardShowsALockedStateWithItsLevel) {
+  Display display;
+  display.update(Display::openingRecord());
+  EXPECT_TRUE(display.locked());
+  EXPECT_NE(display.state(), Display::kNotLocked);
+  EXPECT_GT(display.level(), 50);
+  EXPECT_EQ(display.levelSegments(), Display::levelSegmentsOf(display.level()));
+}
+
 }  // namespace
 }  // namespace cv7::app::test
