@@ -1,6 +1,8 @@
 #include "CPage2.h"
 
 #include "CPropSheet.h"
+#include "ImportForm.h"
+#include "LnbTexts.h"
 #include "NumberText.h"
 #include "SatelliteForm.h"
 #include "SatelliteName.h"
@@ -95,22 +97,14 @@ void CPage2::ReloadSatelliteList() {
 }
 
 void CPage2::ShowLnbInfo() {
-  const StringTable& strings = services_.ui.strings();
   LnbInfo lnb{};
   if (!Cvn_GetSatelliteInformation(&lnb)) trace(QStringLiteral("Cvn_GetSatelliteInformation failed"));
-  diseqcText = lnb.DiSEqC == 0 ? strings.text(StringId::Disabled)
-                               : strings.text(StringId::Port) + QStringLiteral(" %1").arg(lnb.DiSEqC);
-  toneBurstText = lnb.ToneBurst == 0 ? strings.text(StringId::Disabled)
-                                     : strings.text(StringId::ToneBurst) +
-                                           (lnb.ToneBurst == 1 ? QStringLiteral(" A") : QStringLiteral(" B"));
-  lnbPowerText = strings.text(lnb.LnbPower == 0 ? StringId::LnbPowerOn : StringId::LnbPowerOff);
-  if (lnb.LocalOscillator == 0) {
-    oscillatorText = strings.text(StringId::UniversalLnb);
-    tone22kText.clear();
-  } else {
-    oscillatorText = oscillatorPageText(lnb.LocalOscillator);
-    tone22kText = strings.text(lnb.Tone22k == 0 ? StringId::Tone22kOn : StringId::Tone22kOff);
-  }
+  const LnbTexts texts = LnbTexts::of(lnb, services_.ui.strings());
+  diseqcText = texts.diseqc;
+  toneBurstText = texts.toneBurst;
+  lnbPowerText = texts.lnbPower;
+  oscillatorText = texts.oscillator;
+  tone22kText = texts.tone22k;
   notifyChanged();
 }
 
@@ -211,7 +205,7 @@ bool CPage2::LeaveChangedSatellite(bool ask) {
 void CPage2::OnAddSatellite() {
   if (services_.state.g_SateChanged && !LeaveChangedSatellite(true)) ShowTransponderList();
   const int command = services_.dialogs.chooseAddSatelliteCommand();
-  // The import of a satellite data file comes with its own dialog; until then it does nothing.
+  if (command == SetupDialogs::kImportSatellite) return importSatellite();
   if (command != SetupDialogs::kNewSatellite) return;
   if (services_.state.m_SateNum >= CPropSheet::kMaxSatellites) {
     services_.ui.messageBox(StringId::SatelliteListFull, StringId::AppTitle, MessageStyle::exclamation());
@@ -238,6 +232,47 @@ void CPage2::addNewSatellite() {
   ShowTransponderList();
   sheet_.m_bSateListChanged = true;
   notifyChanged();
+}
+
+void CPage2::importSatellite() {
+  ApplicationState& state = services_.state;
+  ImportForm form(sheet_);
+  services_.dialogs.runImportDialog(form);
+  switch (form.result()) {
+    case ImportForm::kFileReplaced: {
+      deleteFavoritesOf(form.satelliteName);
+      if (state.g_TrInfo.TransponderNumber != 0 && satelliteName(state.g_LnbInfo.SatelliteName) == form.satelliteName) {
+        state.g_TrInfo.TransponderNumber = 0;
+        sheet_.setCaption(StringId::NotLockedCaption);
+      }
+      state.m_strSateName = form.satelliteName;
+      // The satellite's new file (and its favourites' removal) are kept when the sheet's OK
+      // writes the satellite list.
+      sheet_.m_bSateListChanged = true;
+      const int position = satellitePositionOf(form.satelliteName);
+      selectSatellitePosition(position);
+      OnSelectSatellite(position);
+      break;
+    }
+    case ImportForm::kSatelliteAdded:
+      state.m_strSateName = form.satelliteName;
+      satelliteNames.insert(std::clamp<qsizetype>(state.m_LastNum - 1, 0, satelliteNames.size()), form.satelliteName);
+      selectSatellitePosition(state.m_LastNum - 1);
+      OnSelectSatellite(state.m_LastNum - 1);
+      sheet_.m_bSateListChanged = true;
+      break;
+    case ImportForm::kNothingAdopted: services_.files.loadDataFile(); break;
+  }
+  if (sheet_.m_bSateListChanged) services_.files.writeTemporaryCopy();
+  notifyChanged();
+}
+
+int CPage2::satellitePositionOf(const QString& name) const {
+  const int exact = int(satelliteNames.indexOf(name));
+  if (exact >= 0) return exact;
+  for (int i = 0; i < satelliteNames.size(); ++i)
+    if (satelliteNames[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+  return -1;
 }
 
 void CPage2::deleteFavoritesOf(const QString& satellite) {

@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "SetupSheetAccess.h"
+#include "TunerInformationView.h"
 
 namespace cv7::app {
 
@@ -70,12 +71,18 @@ class CPage2 {
   bool scanEnabled = true;
   SetupSheetAccess::Refresh refresh = SetupSheetAccess::kRefreshNone;
   std::function<void()> changed;
+  // The tuner information window while it is shown, else none.
+  TunerInformationView* m_pTunerInfoWnd = nullptr;
 
  private:
   Row rowOf(const TrInfo& tr) const;
   QString satelliteText() const;
   void deleteFavoritesOf(const QString& satellite);
   void addNewSatellite();
+  // "Import...": the import dialog, then the page follows what it adopted.
+  void importSatellite();
+  // The combo position of a registered satellite: by exact text, else ignoring case.
+  int satellitePositionOf(const QString& name) const;
   // After a transponder was inserted at `number`: later favourites move one transponder on.
   void shiftFavoritesFrom(uint32_t number);
   void markChanged();

@@ -186,6 +186,12 @@ void CPropSheet::showTransponderList(int index) {
   page2_->selectTransponderRow(index);
 }
 
+void CPropSheet::showTunerInformation(const TunerInformation& record) {
+  if (!open_ || activePage_ != kSatellitePage || !page2_) return;
+  TunerInformationView* window = page2_->m_pTunerInfoWnd;
+  if (window && window->ready()) window->Update(record);
+}
+
 void CPropSheet::notifyChanged() {
   if (changed) changed();
   if (page2_ && page2_->changed) page2_->changed();

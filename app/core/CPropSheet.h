@@ -16,6 +16,7 @@
 #include "FileUpkeep.h"
 #include "ReceptionStartup.h"
 #include "SetupDialogs.h"
+#include "SetupSheet.h"
 #include "SetupSheetAccess.h"
 #include "TvNotifier.h"
 #include "UserInterface.h"
@@ -68,6 +69,9 @@ class CPropSheet : public SetupSheetAccess {
   // The registered satellites (element i is satellite i + 1) read from the store.
   void readSatelliteList();
   CPage2* satellitePage() { return page2_.get(); }
+  // The status check's record, for the satellite page's tuner information window while that
+  // page is the active one and the window is ready.
+  void showTunerInformation(const TunerInformation& record);
   SetupServices& services() { return services_; }
 
   // SetupSheetAccess

@@ -84,6 +84,17 @@ FileUpkeep::Result FileUpkeep::loadDataFile() {
   return repairDataFile();
 }
 
+FileUpkeep::Result FileUpkeep::readDataFile(const QString& path) {
+  switch (accessDataFile(path, Cvn_ChannelFileRead)) {
+    case Access::Done: return Result::Done;
+    case Access::Failed: ui_.fileMessage(StringId::FileReadFailed, path); return Result::Failed;
+    case Access::InUse:
+    case Access::NotOpened: break;
+  }
+  ui_.fileMessage(StringId::FileOpenFailed, path);
+  return Result::Failed;
+}
+
 // Saving never gives up the database in memory: it holds what the user means to keep.
 FileUpkeep::Result FileUpkeep::saveDataFile() {
   const QString path = state_.m_strSateFile;

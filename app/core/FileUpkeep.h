@@ -42,6 +42,11 @@ class FileUpkeep {
   Result loadDataFile();
   // The library's database into that file.
   Result saveDataFile();
+  // Any data file into the library's database, without repair: a file that does not open or
+  // that another program holds through every attempt is told as not opened (199), one that
+  // does not read as not read (200); both give Failed and leave the database as the failed
+  // read left it.
+  Result readDataFile(const QString& path);
   // Copies base/DefaultFile/<file of the selected satellite> into the library and to the
   // satellite's own path; false when there is no default or it could not be had.
   bool StartDefaultMode();

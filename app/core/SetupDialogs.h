@@ -5,6 +5,7 @@
 
 namespace cv7::app {
 
+class ImportForm;
 class SatelliteForm;
 class TransponderForm;
 
@@ -24,6 +25,10 @@ class SetupDialogs {
   // Shows the tuner information window modally after a lock test and returns when it closed.
   // Nothing is shown where no window can be (the default).
   virtual void runTunerInformationWindow() {}
+  // "Import...": the file chooser, then the import dialog on the form until it closes; the
+  // form holds the result. Nothing is shown where no window can be (the default), which
+  // leaves the form's result at nothing adopted.
+  virtual void runImportDialog(ImportForm&) {}
 };
 
 }  // namespace cv7::app

@@ -19,10 +19,18 @@ void DataSetupSheet::open() {
   window_ = &window;
   dialogs_.setOwner(&window, window.satellitePage().addSatelliteButton());
   slot_.setOpenSheet(&sheet);
+  sheet_ = &sheet;
+  dialogs_.setSheet(&sheet);
   window.exec();
+  dialogs_.setSheet(nullptr);
+  sheet_ = nullptr;
   slot_.setOpenSheet(nullptr);
   dialogs_.setOwner(nullptr, nullptr);
   window_ = nullptr;
+}
+
+void DataSetupSheet::showTunerInformation(const TunerInformation& info) {
+  if (sheet_) sheet_->showTunerInformation(info);
 }
 
 void DataSetupSheet::bringToFront() {

@@ -27,7 +27,7 @@ class DataSetupSheet : public SetupSheet {
   bool isOpen() const override { return window_ != nullptr; }
   void open() override;
   void bringToFront() override;
-  void showTunerInformation(const TunerInformation&) override {}
+  void showTunerInformation(const TunerInformation& info) override;
   void setNetworkCardAddress(uint32_t) override {}
   void hostAddressesChanged(bool) override {}
 
@@ -36,6 +36,7 @@ class DataSetupSheet : public SetupSheet {
   QtSetupDialogs dialogs_;
   std::optional<SetupServices> services_;
   QPointer<QWidget> window_;
+  CPropSheet* sheet_ = nullptr;  // while open
 };
 
 }  // namespace cv7::app

@@ -1,9 +1,14 @@
 #include "QtSetupDialogs.h"
 
+#include <QFileDialog>
 #include <QMenu>
 
+#include "CPage2.h"
+#include "CPropSheet.h"
+#include "ImportDialog.h"
 #include "SatelliteDialog.h"
 #include "TransponderDialog.h"
+#include "TunerInformationWindow.h"
 
 namespace cv7::app {
 
@@ -25,6 +30,24 @@ int QtSetupDialogs::chooseAddSatelliteCommand() {
   const QPoint at = anchor_ ? anchor_->mapToGlobal(anchor_->rect().bottomLeft()) : QCursor::pos();
   QAction* chosen = menu.exec(at);
   return chosen ? chosen->data().toInt() : 0;
+}
+
+void QtSetupDialogs::runTunerInformationWindow() {
+  CPage2* page = sheet_ ? sheet_->satellitePage() : nullptr;
+  TunerInformationWindow window(owner_);
+  if (page) page->m_pTunerInfoWnd = &window;
+  window.exec();
+  if (page) page->m_pTunerInfoWnd = nullptr;
+}
+
+void QtSetupDialogs::runImportDialog(ImportForm& form) {
+  const QString chosen =
+      QFileDialog::getOpenFileName(owner_, QString::fromLatin1(ImportForm::kChooserTitle),
+                                   QString::fromLatin1(ImportForm::kChooserDirectory),
+                                   QString::fromLatin1(ImportForm::kChooserFilter));
+  if (!form.open(chosen)) return;
+  ImportDialog dialog(form, owner_);
+  dialog.exec();
 }
 
 }  // namespace cv7::app

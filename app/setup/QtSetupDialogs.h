@@ -8,6 +8,8 @@
 
 namespace cv7::app {
 
+class CPropSheet;
+
 class QtSetupDialogs : public SetupDialogs {
  public:
   // The dialogs open over `owner`; the menu opens under `menuAnchor` (both may be none).
@@ -16,13 +18,19 @@ class QtSetupDialogs : public SetupDialogs {
     anchor_ = menuAnchor;
   }
 
+  // The sheet whose satellite page holds the tuner information window while it is shown.
+  void setSheet(CPropSheet* sheet) { sheet_ = sheet; }
+
   bool runSatelliteDialog(SatelliteForm& form) override;
   bool runTransponderDialog(TransponderForm& form) override;
   int chooseAddSatelliteCommand() override;
+  void runTunerInformationWindow() override;
+  void runImportDialog(ImportForm& form) override;
 
  private:
   QPointer<QWidget> owner_;
   QPointer<QWidget> anchor_;
+  CPropSheet* sheet_ = nullptr;
 };
 
 }  // namespace cv7::app

@@ -7,6 +7,7 @@
 #include <deque>
 #include <functional>
 
+#include "ImportForm.h"
 #include "SatelliteForm.h"
 #include "SetupDialogs.h"
 #include "TransponderForm.h"
@@ -55,6 +56,23 @@ class ScriptedSetupDialogs : public SetupDialogs {
     return lastTransponderField == TransponderForm::Field::None;
   }
   int chooseAddSatelliteCommand() override { return menuCommand; }
+
+  // The import: the chooser gives `importPath` (empty: cancelled), then the dialog is closed
+  // with OK or Cancel.
+  QString importPath;
+  bool importOk = true;
+  int importRuns = 0;
+  void runImportDialog(ImportForm& form) override {
+    ++importRuns;
+    if (!form.open(importPath)) return;
+    if (importOk) {
+      form.accept();
+    } else {
+      form.cancel();
+    }
+  }
+  int tunerWindowRuns = 0;
+  void runTunerInformationWindow() override { ++tunerWindowRuns; }
 };
 
 }  // namespace cv7::app

@@ -1,8 +1,8 @@
-// Draws the "Data Setup" sheet on its satellite page, the satellite dialog and the transponder
-// dialog on the X display of $DISPLAY and saves what the X server shows of each window as a
-// PNG: cv7-setup-screens BASE REGISTRY OUTPUT_DIR. BASE holds Datafile/ with the shipped
-// satellites' files; the registry is written with those satellites. No card is needed: the
-// windows only show the library's database.
+// Draws the "Data Setup" sheet on its satellite page, the satellite dialog, the transponder
+// dialog and the tuner information window in its three states on the X display of $DISPLAY
+// and saves what the X server shows of each window as a PNG: cv7-setup-screens BASE REGISTRY
+// OUTPUT_DIR. BASE holds Datafile/ with the shipped satellites' files; the registry is written
+// with those satellites. No card is needed: the windows only show the library's database.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
@@ -20,6 +20,7 @@
 #include "ScriptedSetupDialogs.h"
 #include "StringId.h"
 #include "TransponderDialog.h"
+#include "TunerInformationWindow.h"
 
 using namespace cv7::app;
 
@@ -98,5 +99,12 @@ int main(int argc, char** argv) {
   transponder.polarity = 1;
   TransponderDialog transponderDialog(transponder);
   saved = save(transponderDialog, output + "/setup-transponder-dialog.png") && saved;
+  // The tuner window without a card opens not locked; then a medium and a high level.
+  TunerInformationWindow tunerWindow;
+  saved = save(tunerWindow, output + "/setup-tuner-not-locked.png") && saved;
+  tunerWindow.Update({1, 1, 1, 1, 3, 100, 9, 6});
+  saved = save(tunerWindow, output + "/setup-tuner-locked-medium.png") && saved;
+  tunerWindow.Update({1, 1, 1, 1, 6, 140, 4, 7});
+  saved = save(tunerWindow, output + "/setup-tuner-locked-high.png") && saved;
   return saved ? 0 : 1;
 }
