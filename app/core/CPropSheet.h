@@ -23,6 +23,8 @@
 namespace cv7::app {
 
 class CPage2;
+class CPage1;
+class IpAddressUpkeep;
 
 // What the sheet and its pages work with; all of it outlives the sheet.
 struct SetupServices {
@@ -33,6 +35,9 @@ struct SetupServices {
   ReceptionStartup& reception;
   TvNotifier& tv;
   SetupDialogs& dialogs;
+  // The adapter's address upkeep, whose look-up and address the network card page shows
+  // (none: the page lists no address and commits none).
+  IpAddressUpkeep* addresses = nullptr;
 };
 
 class CPropSheet : public SetupSheetAccess {
@@ -68,6 +73,14 @@ class CPropSheet : public SetupSheetAccess {
   // The registered satellites (element i is satellite i + 1) read from the store.
   void readSatelliteList();
   CPage2* satellitePage() { return page2_.get(); }
+  CPage1* netCardPage() { return page1_.get(); }
+  // The sheet's caption becomes `text`.
+  void setCaptionText(const QString& text);
+  // From the network worker, on the window thread: the adapter took `address`; the computer's
+  // addresses changed. The network card page shows them at once when it is active, else when
+  // it next becomes active.
+  void networkCardAddress(uint32_t address);
+  void hostAddressesChanged();
   SetupServices& services() { return services_; }
 
   // SetupSheetAccess
@@ -111,6 +124,7 @@ class CPropSheet : public SetupSheetAccess {
   SetupServices services_;
   ApplicationState& state_;
   std::unique_ptr<CPage2> page2_;
+  std::unique_ptr<CPage1> page1_;
   bool open_ = false;
   int activePage_ = kNetCardPage;
 };

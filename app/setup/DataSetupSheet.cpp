@@ -6,8 +6,9 @@
 namespace cv7::app {
 
 void DataSetupSheet::attach(ApplicationState& state, const ConfigurationStore& store, UserInterface& ui,
-                            FileUpkeep& files, ReceptionStartup& reception, TvNotifier& tv) {
-  services_.emplace(SetupServices{state, store, ui, files, reception, tv, dialogs_});
+                            FileUpkeep& files, ReceptionStartup& reception, TvNotifier& tv,
+                            IpAddressUpkeep* addresses) {
+  services_.emplace(SetupServices{state, store, ui, files, reception, tv, dialogs_, addresses});
 }
 
 void DataSetupSheet::open() {
@@ -19,7 +20,9 @@ void DataSetupSheet::open() {
   window_ = &window;
   dialogs_.setOwner(&window, window.satellitePage().addSatelliteButton());
   slot_.setOpenSheet(&sheet);
+  sheet_ = &sheet;
   window.exec();
+  sheet_ = nullptr;
   slot_.setOpenSheet(nullptr);
   dialogs_.setOwner(nullptr, nullptr);
   window_ = nullptr;
@@ -29,6 +32,16 @@ void DataSetupSheet::bringToFront() {
   if (!window_) return;
   window_->raise();
   window_->activateWindow();
+}
+
+void DataSetupSheet::setNetworkCardAddress(uint32_t address) {
+  QMetaObject::invokeMethod(
+      &windowThread_, [this, address] { if (sheet_) sheet_->networkCardAddress(address); }, Qt::QueuedConnection);
+}
+
+void DataSetupSheet::hostAddressesChanged(bool) {
+  QMetaObject::invokeMethod(
+      &windowThread_, [this] { if (sheet_) sheet_->hostAddressesChanged(); }, Qt::QueuedConnection);
 }
 
 }  // namespace cv7::app
