@@ -35,13 +35,15 @@ void DataSetupSheet::bringToFront() {
 }
 
 void DataSetupSheet::setNetworkCardAddress(uint32_t address) {
-  QMetaObject::invokeMethod(
-      &windowThread_, [this, address] { if (sheet_) sheet_->networkCardAddress(address); }, Qt::QueuedConnection);
+  windowThread_.post([this, address] {
+    if (sheet_) sheet_->networkCardAddress(address);
+  });
 }
 
 void DataSetupSheet::hostAddressesChanged(bool) {
-  QMetaObject::invokeMethod(
-      &windowThread_, [this] { if (sheet_) sheet_->hostAddressesChanged(); }, Qt::QueuedConnection);
+  windowThread_.post([this] {
+    if (sheet_) sheet_->hostAddressesChanged();
+  });
 }
 
 }  // namespace cv7::app

@@ -4,7 +4,6 @@
 // worker makes: they are posted to the window thread (the worker does not wait) and reach
 // the network card page if a sheet is open when they arrive.
 #pragma once
-#include <QObject>
 #include <QPointer>
 #include <QWidget>
 #include <optional>
@@ -13,6 +12,7 @@
 #include "QtSetupDialogs.h"
 #include "SetupSheet.h"
 #include "SetupSheetSlot.h"
+#include "WindowThreadQueue.h"
 
 namespace cv7::app {
 
@@ -39,7 +39,7 @@ class DataSetupSheet : public SetupSheet {
   std::optional<SetupServices> services_;
   QPointer<QWidget> window_;
   CPropSheet* sheet_ = nullptr;  // the open sheet
-  QObject windowThread_;         // the worker's address calls are posted to it
+  WindowThreadQueue windowThread_;  // the worker's address calls go through it
 };
 
 }  // namespace cv7::app
