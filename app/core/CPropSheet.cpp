@@ -1,5 +1,6 @@
 #include "CPropSheet.h"
 
+#include "CPage1.h"
 #include "CPage2.h"
 #include "ConfigurationKeys.h"
 #include "SatelliteName.h"
@@ -39,6 +40,13 @@ void CPropSheet::readSatelliteList() {
 
 void CPropSheet::setActivePage(int index) {
   activePage_ = index;
+  if (index == kNetCardPage) {
+    if (!page1_) {
+      page1_ = std::make_unique<CPage1>(*this);
+      page1_->OnInitDialog();
+    }
+    page1_->OnSetActive();
+  }
   if (index == kSatellitePage) {
     if (!page2_) {
       page2_ = std::make_unique<CPage2>(*this);
@@ -57,7 +65,7 @@ bool CPropSheet::tunedIsSelected() const {
 void CPropSheet::OnOK() {
   WaitCursor wait(services_.ui);
   m_bClosing = true;
-  // The network card page commits its own settings with its page.
+  if (page1_) page1_->Commit();
   const bool changedInformation = state_.g_SateChanged.exchange(false);
   if (m_bSateListChanged) WriteSatelliteList();
   if (changedInformation) {
@@ -160,6 +168,19 @@ void CPropSheet::setCannotRestore() {
 void CPropSheet::setCaption(int stringId) {
   caption = services_.ui.strings().text(stringId);
   notifyChanged();
+}
+
+void CPropSheet::setCaptionText(const QString& text) {
+  caption = text;
+  notifyChanged();
+}
+
+void CPropSheet::networkCardAddress(uint32_t address) {
+  if (open_ && page1_) page1_->OnNewAdapterAddress(address, activePage_ == kNetCardPage);
+}
+
+void CPropSheet::hostAddressesChanged() {
+  if (open_ && page1_) page1_->OnHostAddressesChanged(activePage_ == kNetCardPage);
 }
 
 bool CPropSheet::autoScanButtonEnabled() const { return page2_ && page2_->autoScanEnabled; }

@@ -24,6 +24,8 @@
 namespace cv7::app {
 
 class CPage2;
+class CPage1;
+class IpAddressUpkeep;
 
 // What the sheet and its pages work with; all of it outlives the sheet.
 struct SetupServices {
@@ -34,6 +36,9 @@ struct SetupServices {
   ReceptionStartup& reception;
   TvNotifier& tv;
   SetupDialogs& dialogs;
+  // The adapter's address upkeep, whose look-up and address the network card page shows
+  // (none: the page lists no address and commits none).
+  IpAddressUpkeep* addresses = nullptr;
 };
 
 class CPropSheet : public SetupSheetAccess {
@@ -72,6 +77,14 @@ class CPropSheet : public SetupSheetAccess {
   // The status check's record, for the satellite page's tuner information window while that
   // page is the active one and the window is ready.
   void showTunerInformation(const TunerInformation& record);
+  CPage1* netCardPage() { return page1_.get(); }
+  // The sheet's caption becomes `text`.
+  void setCaptionText(const QString& text);
+  // From the network worker, on the window thread: the adapter took `address`; the computer's
+  // addresses changed. The network card page shows them at once when it is active, else when
+  // it next becomes active.
+  void networkCardAddress(uint32_t address);
+  void hostAddressesChanged();
   SetupServices& services() { return services_; }
 
   // SetupSheetAccess
@@ -115,6 +128,7 @@ class CPropSheet : public SetupSheetAccess {
   SetupServices services_;
   ApplicationState& state_;
   std::unique_ptr<CPage2> page2_;
+  std::unique_ptr<CPage1> page1_;
   bool open_ = false;
   int activePage_ = kNetCardPage;
 };

@@ -5,7 +5,8 @@
 // no datagram is ever sent.
 //
 // Addresses keep the order in which this source first saw them, so that a look-up lists an
-// address that appeared later behind the older ones. Used by one thread (the network worker).
+// address that appeared later behind the older ones. Used by one thread at a time (the address
+// upkeep serialises the network worker's and the network card page's look-ups).
 #pragma once
 #include <array>
 #include <string>

@@ -27,19 +27,19 @@ IpAddressUpkeep::IpAddressUpkeep(const ConfigurationStore& store, UserInterface&
     : store_(store), ui_(ui), source_(source), sheet_(sheet) {}
 
 int IpAddressUpkeep::networkStartup(const std::vector<NetPid>& selectedPids) {
-  std::vector<uint32_t> found = firstAddresses(source_.lookUp().value_or(std::vector<uint32_t>{}));
+  std::vector<uint32_t> found = firstAddresses(lookUpHostAddresses().value_or(std::vector<uint32_t>{}));
   {
     std::lock_guard lock(mutex_);
     known_ = found;
   }
   const uint32_t stored = uint32_t(store_.readInteger(config::kNetCard, config::kIpAddress, 0));
-  giveAdapter(contains(found, stored) ? stored : (found.empty() ? 0 : found.front()), false);
+  giveAdapter(contains(found, stored) ? stored : (found.empty() ? 0 : found.front()), false, false);
   setNetworkPids(selectedPids);
   return 1;
 }
 
 void IpAddressUpkeep::ipAddressCheck() {
-  const std::optional<std::vector<uint32_t>> found = source_.lookUp();
+  const std::optional<std::vector<uint32_t>> found = lookUpHostAddresses();
   if (!found) return;
   size_t known;
   {
@@ -68,7 +68,7 @@ void IpAddressUpkeep::handleNewAddress(const std::vector<uint32_t>& found) {
     const QString question = dottedText(address) + QLatin1Char('\n') + ui_.strings().text(StringId::NewIpAddress);
     if (ui_.messageBox(question, StringId::AppTitle, MessageStyle::question()) == MessageButton::Cancel) return;
   }
-  giveAdapter(address, true);
+  giveAdapter(address, true, true);
   sheet_.hostAddressesChanged(true);
 }
 
@@ -84,7 +84,7 @@ void IpAddressUpkeep::handleShorterList(const std::vector<uint32_t>& found) {
     const QString notice = dottedText(old) + QLatin1Char('\n') + ui_.strings().text(StringId::IpAddressDisabled);
     ui_.messageBox(notice, StringId::AppTitle, MessageStyle::exclamation());
   }
-  giveAdapter(found.empty() ? 0 : found.front(), true);
+  giveAdapter(found.empty() ? 0 : found.front(), true, true);
   sheet_.hostAddressesChanged(false);
 }
 
@@ -96,12 +96,19 @@ void IpAddressUpkeep::remember(uint32_t address, const std::vector<uint32_t>& fo
   known_.push_back(address);
 }
 
-void IpAddressUpkeep::giveAdapter(uint32_t address, bool store) {
+void IpAddressUpkeep::giveAdapter(uint32_t address, bool store, bool tellSheet) {
   adapter_ = address;
-  if (store) sheet_.setNetworkCardAddress(address);
+  if (tellSheet) sheet_.setNetworkCardAddress(address);
   if (!Cvn_SetIPAddress(octets(address))) trace(QStringLiteral("Cvn_SetIPAddress %1 failed").arg(dottedText(address)));
   if (store) store_.writeInteger(config::kNetCard, config::kIpAddress, int(address));
 }
+
+std::optional<std::vector<uint32_t>> IpAddressUpkeep::lookUpHostAddresses() {
+  std::lock_guard lock(sourceMutex_);
+  return source_.lookUp();
+}
+
+void IpAddressUpkeep::useAddress(uint32_t address) { giveAdapter(address, true, false); }
 
 bool IpAddressUpkeep::askBeforeChanging() const {
   return store_.readInteger(config::kSatellite, config::kFlagNewIp, 1) == 0;

@@ -6,8 +6,9 @@
 namespace cv7::app {
 
 void DataSetupSheet::attach(ApplicationState& state, const ConfigurationStore& store, UserInterface& ui,
-                            FileUpkeep& files, ReceptionStartup& reception, TvNotifier& tv) {
-  services_.emplace(SetupServices{state, store, ui, files, reception, tv, dialogs_});
+                            FileUpkeep& files, ReceptionStartup& reception, TvNotifier& tv,
+                            IpAddressUpkeep* addresses) {
+  services_.emplace(SetupServices{state, store, ui, files, reception, tv, dialogs_, addresses});
 }
 
 void DataSetupSheet::open() {
@@ -37,6 +38,18 @@ void DataSetupSheet::bringToFront() {
   if (!window_) return;
   window_->raise();
   window_->activateWindow();
+}
+
+void DataSetupSheet::setNetworkCardAddress(uint32_t address) {
+  windowThread_.post([this, address] {
+    if (sheet_) sheet_->networkCardAddress(address);
+  });
+}
+
+void DataSetupSheet::hostAddressesChanged(bool) {
+  windowThread_.post([this] {
+    if (sheet_) sheet_->hostAddressesChanged();
+  });
 }
 
 }  // namespace cv7::app

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "NetCardPageWidget.h"
 #include "SatellitePageWidget.h"
 #include "ui_PropSheet.h"
 
@@ -14,6 +15,9 @@ PropSheetDialog::PropSheetDialog(CPropSheet& sheet, const StringTable& strings, 
   ui_->id169->layout()->addWidget(satellitePage_);
   sheet_.changed = [this] { render(); };
   sheet_.OnInitDialog();
+  auto* netCardPage = new NetCardPageWidget(ui_->id149);
+  ui_->id149->layout()->addWidget(netCardPage);
+  netCardPage->bind(sheet_.netCardPage());
   ui_->pages->setCurrentIndex(sheet_.activePageIndex());
   connect(ui_->pages, &QTabWidget::currentChanged, this, &PropSheetDialog::onPageChanged);
   connect(ui_->id1, &QPushButton::clicked, this, [this] {

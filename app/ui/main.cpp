@@ -96,7 +96,7 @@ int runTray(int argc, char** argv) {
   SetupSheetSlot slot;
   DataSetupSheet sheet(slot);
   return run(ui, tray, invoker, {sheet, slot}, [&](CMainFrame& frame, CCv7dApp& app, TvCoordinationPeer& tv) {
-    sheet.attach(app.state(), app.store(), ui, frame.files(), frame.reception(), tv);
+    sheet.attach(app.state(), app.store(), ui, frame.files(), frame.reception(), tv, &frame.addresses());
     tray.setOwner(&frame);
     QObject::connect(&tray, &CSystemTray::trayHostRestarted, &frame, &CMainFrame::OnTaskbarCreated);
     QObject::connect(&frame, &CMainFrame::closed, [&ui] { ui.closeOpenBoxes(); });

@@ -14,7 +14,7 @@ TEST_F(SetupSheetTest, OkWithNothingChangedOnALockedCardPerformsNoLockTest) {
   EXPECT_FALSE(lockTested());
   EXPECT_EQ(cardCommands(), commands);
   EXPECT_TRUE(tv.notices().empty());
-  EXPECT_EQ(sheet.caption, "Data Setup");
+  EXPECT_EQ(sheet.caption, "Corvane-7 Data - HOTBIRD, 10719.000 [MHz], 27.500 [MSymbol]");
   EXPECT_FALSE(sheet.isOpen());
 }
 

@@ -12,8 +12,11 @@
 #include "CPropSheet.h"
 #include "ConfigurationKeys.h"
 #include "FakeClock.h"
+#include "FakeHostAddressSource.h"
+#include "IpAddressUpkeep.h"
 #include "PropSheetDialog.h"
 #include "RecordingTvNotifier.h"
+#include "RecordingSetupSheet.h"
 #include "RecordingUserInterface.h"
 #include "Registry.h"
 #include "SatelliteDialog.h"
@@ -89,6 +92,22 @@ int main(int argc, char** argv) {
     window.findChild<QTabWidget*>("pages")->setCurrentIndex(1);
     saved = save(window, output + "/setup-satellite-page.png") && saved;
     sheet.OnCancel();
+  }
+  {
+    // The network card page on two documentation addresses, with the card's versions and MAC
+    // address when the daemon of $CV7_DEVICE answers ("error" without one).
+    const bool system = Cvn_OpenSystem(3, nullptr, 0, 0, 0) && Cvn_StartSystem();
+    FakeHostAddressSource addresses;
+    addresses.set({0x0A0200C0, 0x140200C0});  // 192.0.2.10, 192.0.2.20
+    RecordingSetupSheet noSheet;
+    IpAddressUpkeep upkeep(store, ui, addresses, noSheet);
+    upkeep.networkStartup({});
+    CPropSheet netSheet({state, store, ui, files, reception, tv, dialogs, &upkeep});
+    PropSheetDialog window(netSheet, strings);
+    window.resize(520, 440);
+    saved = save(window, output + "/setup-net-card-page.png") && saved;
+    if (system) Cvn_StopSystem();
+    Cvn_CloseSystem();
   }
   SatelliteForm satellite(SatelliteForm::Edit, sheet, state.g_LnbInfo);
   SatelliteDialog satelliteDialog(satellite);

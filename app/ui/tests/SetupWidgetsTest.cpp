@@ -52,7 +52,8 @@ TEST_F(SetupWidgetsTest, TheSheetShowsItsPagesInOrderAndTheSatellitePageItsContr
   EXPECT_EQ(tabs->tabText(0), "Net Card");
   EXPECT_EQ(tabs->tabText(1), "Satellite");
   EXPECT_EQ(tabs->tabText(2), "Data PID / Encapsulation");
-  EXPECT_EQ(window.windowTitle(), "Data Setup");
+  EXPECT_EQ(window.windowTitle(), "Corvane-7 Data - HOTBIRD, 10719.000 [MHz], 27.500 [MSymbol]")
+      << "the network card page shows the tuned transponder";
   EXPECT_FALSE(sheet.satellitePageExists()) << "the page's window comes when it is first shown";
 
   tabs->setCurrentIndex(1);

@@ -192,7 +192,7 @@ TEST_F(TrayScreenshotTest, ADoubleClickOpensTheSetupSheetAndTheProgramStillEndsO
   ASSERT_GT(locked.green, 8);
   ASSERT_TRUE(xdotool({"mousemove", std::to_string(locked.greenX - 4), std::to_string(locked.greenY + 4), "click",
                        "--repeat", "2", "--delay", "100", "1"}));
-  EXPECT_TRUE(TestProcess::waitUntil([&] { return xdotool({"search", "--name", "^Data Setup$"}); },
+  EXPECT_TRUE(TestProcess::waitUntil([&] { return xdotool({"search", "--name", "^Corvane-7 Data - "}); },
                                      milliseconds(10000)))
       << "the sheet did not open";
   EXPECT_GT(drawnPixels(screenshot("setup-sheet-open")), 500);
@@ -211,6 +211,7 @@ TEST_F(TrayScreenshotTest, TheSetupSheetAndItsDialogsAreDrawnOnTheDisplay) {
   for (const char* name : {"setup-satellite-page", "setup-satellite-dialog", "setup-transponder-dialog",
                            "setup-tuner-not-locked", "setup-tuner-locked-medium", "setup-tuner-locked-high"})
     EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/" + name + ".png")), 500) << "artifacts/" << name;
+  EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/setup-net-card-page.png")), 500);
 }
 
 }  // namespace
