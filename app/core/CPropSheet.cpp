@@ -1,6 +1,8 @@
 #include "CPropSheet.h"
 
+#include "CAutoScanDlg.h"
 #include "CPage2.h"
+#include "CScanDlg.h"
 #include "ConfigurationKeys.h"
 #include "SatelliteName.h"
 #include "StringId.h"
@@ -184,6 +186,19 @@ void CPropSheet::showTransponderList(int index) {
   if (!page2_) return;
   page2_->ShowTransponderList();
   page2_->selectTransponderRow(index);
+}
+
+void CPropSheet::setCaptionText(const QString& text) {
+  caption = text;
+  notifyChanged();
+}
+
+void CPropSheet::notifyAutoScanDialog(uint32_t transponderNumber) {
+  if (CAutoScanDlg* dialog = autoScanDlg_.load()) dialog->OnScanMessage(0, transponderNumber);
+}
+
+void CPropSheet::notifyScanDialog(uint32_t) {
+  if (scanDlg_) scanDlg_->OnSearchHandled();
 }
 
 void CPropSheet::notifyChanged() {

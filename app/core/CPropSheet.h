@@ -8,6 +8,7 @@
 #pragma once
 #include <QString>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -23,6 +24,9 @@
 namespace cv7::app {
 
 class CPage2;
+class CScanDlg;
+class CAutoScanDlg;
+class ScanWindows;
 
 // What the sheet and its pages work with; all of it outlives the sheet.
 struct SetupServices {
@@ -84,9 +88,18 @@ class CPropSheet : public SetupSheetAccess {
   void reloadSatelliteList(int index) override;
   void showTransponderList(int index) override;
   void rebuildDataPidLists() override {}
-  bool autoScanDialogExists() const override { return false; }
-  void notifyAutoScanDialog(uint32_t) override {}
-  void notifyScanDialog(uint32_t) override {}
+  bool autoScanDialogExists() const override { return autoScanDlg_.load() != nullptr; }
+  void notifyAutoScanDialog(uint32_t transponderNumber) override;
+  void notifyScanDialog(uint32_t transponderNumber) override;
+
+  // The scan dialogs register themselves while they exist (g_pScanDlg, g_pAutoScanDlg).
+  void setScanDialog(CScanDlg* dialog) { scanDlg_ = dialog; }
+  void setAutoScanDialog(CAutoScanDlg* dialog) { autoScanDlg_ = dialog; }
+  // The scan windows of other programs, which refuse a scan; none: no other program is seen.
+  void setScanWindows(ScanWindows* windows) { scanWindows_ = windows; }
+  ScanWindows* scanWindows() const { return scanWindows_; }
+  // The caption becomes `text`.
+  void setCaptionText(const QString& text);
 
   // What the widgets show.
   QString caption;
@@ -113,6 +126,10 @@ class CPropSheet : public SetupSheetAccess {
   std::unique_ptr<CPage2> page2_;
   bool open_ = false;
   int activePage_ = kNetCardPage;
+  CScanDlg* scanDlg_ = nullptr;
+  // Read by the TV notifications, which the auto-scan dialog's worker makes too.
+  std::atomic<CAutoScanDlg*> autoScanDlg_{nullptr};
+  ScanWindows* scanWindows_ = nullptr;
 };
 
 }  // namespace cv7::app

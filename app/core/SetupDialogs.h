@@ -7,6 +7,8 @@ namespace cv7::app {
 
 class SatelliteForm;
 class TransponderForm;
+class CScanDlg;
+class CAutoScanDlg;
 
 class SetupDialogs {
  public:
@@ -24,6 +26,12 @@ class SetupDialogs {
   // Shows the tuner information window modally after a lock test and returns when it closed.
   // Nothing is shown where no window can be (the default).
   virtual void runTunerInformationWindow() {}
+  // The scan dialog (1015), the "Scan Information" dialog (1017) and the auto-scan dialog
+  // (1244), each shown modally until it closes. The scan dialogs are run on the logic given.
+  // Nothing is shown where no window can be (the default).
+  virtual void runScanDialog(CScanDlg&) {}
+  virtual void runScanInformationDialog() {}
+  virtual void runAutoScanDialog(CAutoScanDlg&) {}
 };
 
 }  // namespace cv7::app

@@ -23,6 +23,8 @@ class DataSetupSheet : public SetupSheet {
   // What the sheet works with, once the main frame has started; until then open() does nothing.
   void attach(ApplicationState& state, const ConfigurationStore& store, UserInterface& ui, FileUpkeep& files,
               ReceptionStartup& reception, TvNotifier& tv);
+  // The other programs' scan windows, which the sheet's scans respect.
+  void useScanWindows(ScanWindows& windows) { scanWindows_ = &windows; }
 
   bool isOpen() const override { return window_ != nullptr; }
   void open() override;
@@ -36,6 +38,7 @@ class DataSetupSheet : public SetupSheet {
   QtSetupDialogs dialogs_;
   std::optional<SetupServices> services_;
   QPointer<QWidget> window_;
+  ScanWindows* scanWindows_ = nullptr;
 };
 
 }  // namespace cv7::app

@@ -2,7 +2,10 @@
 
 #include <QMenu>
 
+#include "AutoScanDialog.h"
 #include "SatelliteDialog.h"
+#include "ScanDialog.h"
+#include "ScanInformationDialog.h"
 #include "TransponderDialog.h"
 
 namespace cv7::app {
@@ -25,6 +28,21 @@ int QtSetupDialogs::chooseAddSatelliteCommand() {
   const QPoint at = anchor_ ? anchor_->mapToGlobal(anchor_->rect().bottomLeft()) : QCursor::pos();
   QAction* chosen = menu.exec(at);
   return chosen ? chosen->data().toInt() : 0;
+}
+
+void QtSetupDialogs::runScanDialog(CScanDlg& logic) {
+  ScanDialog dialog(logic, owner_);
+  dialog.exec();
+}
+
+void QtSetupDialogs::runScanInformationDialog() {
+  ScanInformationDialog dialog(owner_);
+  dialog.exec();
+}
+
+void QtSetupDialogs::runAutoScanDialog(CAutoScanDlg& logic) {
+  AutoScanDialog dialog(logic, owner_);
+  dialog.exec();
 }
 
 }  // namespace cv7::app

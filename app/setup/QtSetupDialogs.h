@@ -19,6 +19,9 @@ class QtSetupDialogs : public SetupDialogs {
   bool runSatelliteDialog(SatelliteForm& form) override;
   bool runTransponderDialog(TransponderForm& form) override;
   int chooseAddSatelliteCommand() override;
+  void runScanDialog(CScanDlg& dialog) override;
+  void runScanInformationDialog() override;
+  void runAutoScanDialog(CAutoScanDlg& dialog) override;
 
  private:
   QPointer<QWidget> owner_;

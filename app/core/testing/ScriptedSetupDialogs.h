@@ -7,6 +7,8 @@
 #include <deque>
 #include <functional>
 
+#include "CAutoScanDlg.h"
+#include "CScanDlg.h"
 #include "SatelliteForm.h"
 #include "SetupDialogs.h"
 #include "TransponderForm.h"
@@ -55,6 +57,21 @@ class ScriptedSetupDialogs : public SetupDialogs {
     return lastTransponderField == TransponderForm::Field::None;
   }
   int chooseAddSatelliteCommand() override { return menuCommand; }
+
+  // The scan dialogs: each run calls the test's script with the dialog's logic (none: the
+  // dialog is not shown); the information dialog is counted.
+  std::function<void(CScanDlg&)> scanDialog;
+  std::function<void(CAutoScanDlg&)> autoScanDialog;
+  int scanInformationRuns = 0;
+  int tunerInformationRuns = 0;
+  void runTunerInformationWindow() override { ++tunerInformationRuns; }
+  void runScanDialog(CScanDlg& dialog) override {
+    if (scanDialog) scanDialog(dialog);
+  }
+  void runScanInformationDialog() override { ++scanInformationRuns; }
+  void runAutoScanDialog(CAutoScanDlg& dialog) override {
+    if (autoScanDialog) autoScanDialog(dialog);
+  }
 };
 
 }  // namespace cv7::app
