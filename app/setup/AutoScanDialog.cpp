@@ -12,7 +12,7 @@ namespace {
 // Column proportions of the list: No, Frequency, Symbol Rate, Locking, Channels.
 constexpr int kEnglishColumns[5] = {38, 89, 102, 70, 81};
 constexpr int kKoreanColumns[5] = {42, 100, 82, 43, 70};
-constexpr int kListMargin = 4;
+constexpr int kListMargin = 6;  // the list's frame
 }  // namespace
 
 AutoScanDialog::AutoScanDialog(CAutoScanDlg& logic, QWidget* parent)
@@ -25,7 +25,7 @@ AutoScanDialog::AutoScanDialog(CAutoScanDlg& logic, QWidget* parent)
                                 strings.text(StringId::ColumnSymbolRate), strings.text(StringId::ColumnLocking),
                                 strings.text(StringId::ColumnChannels)});
   ui_->id1259->setRange(0, 100);
-  enterMovesFocus({ui_->id1257, ui_->id1259});
+  enterMovesFocus({ui_->id1257, ui_->id1259});  // also sees the list's resizes
   logic_.changed = [this] { render(); };
   logic_.close = [this] { done(Accepted); };
   logic_.setTimers(&timers_);
@@ -80,13 +80,13 @@ void AutoScanDialog::sizeColumns() {
   const int* parts = logic_.strings().isKorean() ? kKoreanColumns : kEnglishColumns;
   int total = 0;
   for (int column = 0; column < 5; ++column) total += parts[column];
-  const int width = ui_->id1257->viewport()->width() - kListMargin;
+  const int width = ui_->id1257->width() - kListMargin;
   for (int column = 0; column < 5; ++column) ui_->id1257->setColumnWidth(column, width * parts[column] / total);
 }
 
-void AutoScanDialog::resizeEvent(QResizeEvent* event) {
-  ButtonClosedDialog::resizeEvent(event);
-  sizeColumns();
+bool AutoScanDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->id1257 && event->type() == QEvent::Resize) sizeColumns();
+  return ButtonClosedDialog::eventFilter(watched, event);
 }
 
 }  // namespace cv7::app

@@ -26,8 +26,8 @@ class AutoScanDialog : public ButtonClosedDialog {
   void reject() override;
 
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void render();

@@ -208,7 +208,8 @@ TEST_F(TrayScreenshotTest, TheSetupSheetAndItsDialogsAreDrawnOnTheDisplay) {
   auto screens = run(CV7_SETUP_SCREENS, {(root / "base").string(), (root / "registry.sqlite").string(), artifacts},
                      "setup-screens");
   ASSERT_EQ(screens->waitForExit(), 0) << screens->output();
-  for (const char* name : {"setup-satellite-page", "setup-satellite-dialog", "setup-transponder-dialog"})
+  for (const char* name : {"setup-satellite-page", "setup-satellite-dialog", "setup-transponder-dialog",
+                           "setup-scan-dialog", "setup-auto-scan-dialog"})
     EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/" + name + ".png")), 500) << "artifacts/" << name;
 }
 
