@@ -6,6 +6,7 @@
 #include "NumberText.h"
 #include "SatelliteForm.h"
 #include "SatelliteName.h"
+#include "ScanFlows.h"
 #include "StringId.h"
 #include "Trace.h"
 #include "TransponderForm.h"
@@ -410,6 +411,10 @@ void CPage2::OnDeleteTransponder() {
   });
   markChanged();
 }
+
+void CPage2::OnLockTest() { ScanFlows(sheet_, *this).lockTest(); }
+void CPage2::OnScan() { ScanFlows(sheet_, *this).scan(); }
+void CPage2::OnAutoScan() { ScanFlows(sheet_, *this).autoScan(); }
 
 void CPage2::markChanged() {
   services_.state.g_SateChanged = true;

@@ -48,6 +48,10 @@ class CPage2 {
   void OnAddTransponder();
   void OnEditTransponder();
   void OnDeleteTransponder();
+  // "Lock Test...", "Scan..." and "Auto Scan..." (ScanFlows).
+  void OnLockTest();
+  void OnScan();
+  void OnAutoScan();
 
   void ShowSatelliteList();
   void ReloadSatelliteList();

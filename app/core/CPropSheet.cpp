@@ -1,7 +1,9 @@
 #include "CPropSheet.h"
 
 #include "CPage1.h"
+#include "CAutoScanDlg.h"
 #include "CPage2.h"
+#include "CScanDlg.h"
 #include "ConfigurationKeys.h"
 #include "SatelliteName.h"
 #include "StringId.h"
@@ -211,6 +213,14 @@ void CPropSheet::showTunerInformation(const TunerInformation& record) {
   if (!open_ || activePage_ != kSatellitePage || !page2_) return;
   TunerInformationView* window = page2_->m_pTunerInfoWnd;
   if (window && window->ready()) window->Update(record);
+}
+
+void CPropSheet::notifyAutoScanDialog(uint32_t transponderNumber) {
+  if (CAutoScanDlg* dialog = autoScanDlg_.load()) dialog->OnScanMessage(0, transponderNumber);
+}
+
+void CPropSheet::notifyScanDialog(uint32_t) {
+  if (scanDlg_) scanDlg_->OnSearchHandled();
 }
 
 void CPropSheet::notifyChanged() {

@@ -8,6 +8,7 @@
 #pragma once
 #include <QString>
 #include <array>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -26,6 +27,9 @@ namespace cv7::app {
 class CPage2;
 class CPage1;
 class IpAddressUpkeep;
+class CScanDlg;
+class CAutoScanDlg;
+class ScanWindows;
 
 // What the sheet and its pages work with; all of it outlives the sheet.
 struct SetupServices {
@@ -101,9 +105,16 @@ class CPropSheet : public SetupSheetAccess {
   void reloadSatelliteList(int index) override;
   void showTransponderList(int index) override;
   void rebuildDataPidLists() override {}
-  bool autoScanDialogExists() const override { return false; }
-  void notifyAutoScanDialog(uint32_t) override {}
-  void notifyScanDialog(uint32_t) override {}
+  bool autoScanDialogExists() const override { return autoScanDlg_.load() != nullptr; }
+  void notifyAutoScanDialog(uint32_t transponderNumber) override;
+  void notifyScanDialog(uint32_t transponderNumber) override;
+
+  // The scan dialogs register themselves while they exist (g_pScanDlg, g_pAutoScanDlg).
+  void setScanDialog(CScanDlg* dialog) { scanDlg_ = dialog; }
+  void setAutoScanDialog(CAutoScanDlg* dialog) { autoScanDlg_ = dialog; }
+  // The scan windows of other programs, which refuse a scan; none: no other program is seen.
+  void setScanWindows(ScanWindows* windows) { scanWindows_ = windows; }
+  ScanWindows* scanWindows() const { return scanWindows_; }
 
   // What the widgets show.
   QString caption;
@@ -131,6 +142,10 @@ class CPropSheet : public SetupSheetAccess {
   std::unique_ptr<CPage1> page1_;
   bool open_ = false;
   int activePage_ = kNetCardPage;
+  CScanDlg* scanDlg_ = nullptr;
+  // Read by the TV notifications, which the auto-scan dialog's worker makes too.
+  std::atomic<CAutoScanDlg*> autoScanDlg_{nullptr};
+  ScanWindows* scanWindows_ = nullptr;
 };
 
 }  // namespace cv7::app

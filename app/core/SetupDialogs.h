@@ -8,6 +8,8 @@ namespace cv7::app {
 class ImportForm;
 class SatelliteForm;
 class TransponderForm;
+class CScanDlg;
+class CAutoScanDlg;
 
 class SetupDialogs {
  public:
@@ -29,6 +31,12 @@ class SetupDialogs {
   // form holds the result. Nothing is shown where no window can be (the default), which
   // leaves the form's result at nothing adopted.
   virtual void runImportDialog(ImportForm&) {}
+  // The scan dialog (1015), the "Scan Information" dialog (1017) and the auto-scan dialog
+  // (1244), each shown modally until it closes. The scan dialogs are run on the logic given.
+  // Nothing is shown where no window can be (the default).
+  virtual void runScanDialog(CScanDlg&) {}
+  virtual void runScanInformationDialog() {}
+  virtual void runAutoScanDialog(CAutoScanDlg&) {}
 };
 
 }  // namespace cv7::app

@@ -14,6 +14,7 @@
 #include "Clock.h"
 #include "ConfigurationStore.h"
 #include "PresenceAnnouncer.h"
+#include "ScanWindows.h"
 #include "SearchResultHandler.h"
 #include "SetupSheetAccess.h"
 #include "TvCoordination.h"
@@ -22,7 +23,10 @@
 
 namespace cv7::app {
 
-class TvCoordinationPeer : public TvNotifier, public PresenceAnnouncer, public SearchResultHandler {
+class TvCoordinationPeer : public TvNotifier,
+                           public PresenceAnnouncer,
+                           public SearchResultHandler,
+                           public ScanWindows {
  public:
   TvCoordinationPeer();
   ~TvCoordinationPeer() override;
@@ -45,8 +49,8 @@ class TvCoordinationPeer : public TvNotifier, public PresenceAnnouncer, public S
   // For the scan buttons and dialogs of the setup sheet: whether some program shows a scan
   // window ("Scan is already running on TV application."), and the sheet's own scan
   // dialogs shown to the other programs while they exist.
-  bool scanWindowExists();
-  void announceScanWindow(bool autoScan, bool shown);
+  bool scanWindowExists() override;
+  void announceScanWindow(bool autoScan, bool shown) override;
 
   // The coordination once attached, else none.
   TvCoordination* coordination();

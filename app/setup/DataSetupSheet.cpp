@@ -14,6 +14,7 @@ void DataSetupSheet::attach(ApplicationState& state, const ConfigurationStore& s
 void DataSetupSheet::open() {
   if (!services_ || window_) return;
   CPropSheet sheet(*services_);
+  sheet.setScanWindows(scanWindows_);
   PropSheetDialog window(sheet, services_->ui.strings());
   window.setAttribute(Qt::WA_DeleteOnClose, false);
   window.setWindowFlag(Qt::WindowStaysOnTopHint, false);

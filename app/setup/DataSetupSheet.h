@@ -25,6 +25,8 @@ class DataSetupSheet : public SetupSheet {
   // What the sheet works with, once the main frame has started; until then open() does nothing.
   void attach(ApplicationState& state, const ConfigurationStore& store, UserInterface& ui, FileUpkeep& files,
               ReceptionStartup& reception, TvNotifier& tv, IpAddressUpkeep* addresses = nullptr);
+  // The other programs' scan windows, which the sheet's scans respect.
+  void useScanWindows(ScanWindows& windows) { scanWindows_ = &windows; }
 
   bool isOpen() const override { return window_ != nullptr; }
   void open() override;
@@ -40,6 +42,7 @@ class DataSetupSheet : public SetupSheet {
   QPointer<QWidget> window_;
   CPropSheet* sheet_ = nullptr;  // the open sheet
   WindowThreadQueue windowThread_;  // the worker's address calls go through it
+  ScanWindows* scanWindows_ = nullptr;
 };
 
 }  // namespace cv7::app

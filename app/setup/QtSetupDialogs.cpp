@@ -3,10 +3,13 @@
 #include <QFileDialog>
 #include <QMenu>
 
+#include "AutoScanDialog.h"
 #include "CPage2.h"
 #include "CPropSheet.h"
 #include "ImportDialog.h"
 #include "SatelliteDialog.h"
+#include "ScanDialog.h"
+#include "ScanInformationDialog.h"
 #include "TransponderDialog.h"
 #include "TunerInformationWindow.h"
 
@@ -47,6 +50,21 @@ void QtSetupDialogs::runImportDialog(ImportForm& form) {
                                    QString::fromLatin1(ImportForm::kChooserFilter));
   if (!form.open(chosen)) return;
   ImportDialog dialog(form, owner_);
+  dialog.exec();
+}
+
+void QtSetupDialogs::runScanDialog(CScanDlg& logic) {
+  ScanDialog dialog(logic, owner_);
+  dialog.exec();
+}
+
+void QtSetupDialogs::runScanInformationDialog() {
+  ScanInformationDialog dialog(owner_);
+  dialog.exec();
+}
+
+void QtSetupDialogs::runAutoScanDialog(CAutoScanDlg& logic) {
+  AutoScanDialog dialog(logic, owner_);
   dialog.exec();
 }
 

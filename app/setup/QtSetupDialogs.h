@@ -26,6 +26,9 @@ class QtSetupDialogs : public SetupDialogs {
   int chooseAddSatelliteCommand() override;
   void runTunerInformationWindow() override;
   void runImportDialog(ImportForm& form) override;
+  void runScanDialog(CScanDlg& dialog) override;
+  void runScanInformationDialog() override;
+  void runAutoScanDialog(CAutoScanDlg& dialog) override;
 
  private:
   QPointer<QWidget> owner_;

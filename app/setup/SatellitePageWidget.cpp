@@ -60,7 +60,10 @@ void SatellitePageWidget::connectControls() {
       {ui_->id1099, [](CPage2& page) { page.OnEditSatellite(); }},
       {ui_->id1100, [](CPage2& page) { page.OnAddTransponder(); }},
       {ui_->id1102, [](CPage2& page) { page.OnDeleteTransponder(); }},
-      {ui_->id1098, [](CPage2& page) { page.OnEditTransponder(); }}};
+      {ui_->id1098, [](CPage2& page) { page.OnEditTransponder(); }},
+      {ui_->id1096, [](CPage2& page) { page.OnLockTest(); }},
+      {ui_->id1097, [](CPage2& page) { page.OnScan(); }},
+      {ui_->id1101, [](CPage2& page) { page.OnAutoScan(); }}};
   for (const auto& [button, handler] : buttons)
     connect(button, &QAbstractButton::clicked, this, [this, handler = handler] {
       if (page_) handler(*page_);

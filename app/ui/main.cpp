@@ -97,6 +97,7 @@ int runTray(int argc, char** argv) {
   DataSetupSheet sheet(slot);
   return run(ui, tray, invoker, {sheet, slot}, [&](CMainFrame& frame, CCv7dApp& app, TvCoordinationPeer& tv) {
     sheet.attach(app.state(), app.store(), ui, frame.files(), frame.reception(), tv, &frame.addresses());
+    sheet.useScanWindows(tv);
     tray.setOwner(&frame);
     QObject::connect(&tray, &CSystemTray::trayHostRestarted, &frame, &CMainFrame::OnTaskbarCreated);
     QObject::connect(&frame, &CMainFrame::closed, [&ui] { ui.closeOpenBoxes(); });

@@ -8,6 +8,8 @@
 #include <functional>
 
 #include "ImportForm.h"
+#include "CAutoScanDlg.h"
+#include "CScanDlg.h"
 #include "SatelliteForm.h"
 #include "SetupDialogs.h"
 #include "TransponderForm.h"
@@ -71,8 +73,20 @@ class ScriptedSetupDialogs : public SetupDialogs {
       form.cancel();
     }
   }
-  int tunerWindowRuns = 0;
-  void runTunerInformationWindow() override { ++tunerWindowRuns; }
+  // The scan dialogs: each run calls the test's script with the dialog's logic (none: the
+  // dialog is not shown); the information dialog is counted.
+  std::function<void(CScanDlg&)> scanDialog;
+  std::function<void(CAutoScanDlg&)> autoScanDialog;
+  int scanInformationRuns = 0;
+  int tunerInformationRuns = 0;
+  void runTunerInformationWindow() override { ++tunerInformationRuns; }
+  void runScanDialog(CScanDlg& dialog) override {
+    if (scanDialog) scanDialog(dialog);
+  }
+  void runScanInformationDialog() override { ++scanInformationRuns; }
+  void runAutoScanDialog(CAutoScanDlg& dialog) override {
+    if (autoScanDialog) autoScanDialog(dialog);
+  }
 };
 
 }  // namespace cv7::app

@@ -1,29 +1,36 @@
 // Draws the "Data Setup" sheet on its satellite page, the satellite dialog, the transponder
-// dialog and the tuner information window in its three states on the X display of $DISPLAY
-// and saves what the X server shows of each window as a PNG: cv7-setup-screens BASE REGISTRY
-// OUTPUT_DIR. BASE holds Datafile/ with the shipped satellites' files; the registry is written
-// with those satellites. No card is needed: the windows only show the library's database.
+// dialog, the tuner information window in its three states and the scan dialog on the X display
+// of $DISPLAY and saves what the X server shows of each window as a PNG: cv7-setup-screens BASE
+// REGISTRY OUTPUT_DIR. BASE holds Datafile/ with the shipped satellites' files; the registry is
+// written with those satellites. No card is needed: the windows only show the library's
+// database. With a card ($CV7_DEVICE) the auto-scan dialog is drawn after a run over HOTBIRD's
+// first five transponders and one where nothing is.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTabWidget>
 #include <cstdio>
 
+#include "AutoScanDialog.h"
 #include "CPropSheet.h"
 #include "ConfigurationKeys.h"
 #include "FakeClock.h"
 #include "FakeHostAddressSource.h"
 #include "IpAddressUpkeep.h"
+#include "LibraryWindow.h"
 #include "PropSheetDialog.h"
 #include "RecordingTvNotifier.h"
 #include "RecordingSetupSheet.h"
 #include "RecordingUserInterface.h"
 #include "Registry.h"
 #include "SatelliteDialog.h"
+#include "ScanDialog.h"
 #include "ScriptedSetupDialogs.h"
+#include "SearchResultProcessor.h"
 #include "StringId.h"
 #include "TransponderDialog.h"
 #include "TunerInformationWindow.h"
+#include "WindowMessages.h"
 
 using namespace cv7::app;
 
@@ -43,6 +50,40 @@ bool save(QWidget& window, const QString& path) {
   std::fprintf(stderr, "%s %s\n", saved ? "saved" : "cannot save", qPrintable(path));
   window.hide();
   return saved;
+}
+
+// The auto-scan dialog over HOTBIRD's first five transponders and one where nothing is,
+// kept open after the run; false when there is no card or the run did not finish.
+bool saveAutoScan(CPropSheet& sheet, UserInterface& ui, const QString& path) {
+  SetupServices& services = sheet.services();
+  WindowThreadInvoker invoker;
+  SearchResultProcessor results(services.state, services.files, services.tv, sheet, ui);
+  LibraryWindow window(invoker, [&](uint32_t message, uintptr_t, intptr_t lParam) -> intptr_t {
+    if (message == WindowMessage::kSearchResult) results.onSearchResult(reinterpret_cast<const SiList*>(lParam));
+    return 0;
+  });
+  if (!Cvn_OpenSystem(3, window.window(), 0, WindowMessage::kSearchResult, 0) || !Cvn_StartSystem()) return false;
+  services.files.loadDataFile();
+  while (Cvn_GetNumOfTransponder() > 5) Cvn_DeleteTransponder(uint32_t(Cvn_GetNumOfTransponder()));
+  TrInfo nowhere{};
+  nowhere.Frequency = 10700000;
+  nowhere.SymbolRate = 27500;
+  Cvn_AddTransponder(&nowhere);
+  bool finished = false;
+  {
+    CAutoScanDlg logic(sheet, QStringLiteral("HOTBIRD"));
+    AutoScanDialog dialog(logic);
+    logic.close = [&] { finished = true; };  // the window stays for its picture
+    dialog.resize(460, 380);
+    dialog.show();
+    QElapsedTimer timer;
+    timer.start();
+    while (!finished && timer.elapsed() < 60000) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    finished = finished && save(dialog, path);
+  }
+  invoker.close();
+  Cvn_CloseSystem();
+  return finished;
 }
 
 }  // namespace
@@ -125,5 +166,12 @@ int main(int argc, char** argv) {
   saved = save(tunerWindow, output + "/setup-tuner-locked-medium.png") && saved;
   tunerWindow.Update({1, 1, 1, 1, 6, 140, 4, 7});
   saved = save(tunerWindow, output + "/setup-tuner-locked-high.png") && saved;
+  {
+    CScanDlg logic(sheet);
+    ScanDialog scanDialog(logic);
+    for (int tick = 0; tick < 5; ++tick) logic.OnTimer(CScanDlg::kTimerId);
+    saved = save(scanDialog, output + "/setup-scan-dialog.png") && saved;
+  }
+  if (qEnvironmentVariableIsSet("CV7_DEVICE")) saved = saveAutoScan(sheet, ui, output + "/setup-auto-scan-dialog.png") && saved;
   return saved ? 0 : 1;
 }

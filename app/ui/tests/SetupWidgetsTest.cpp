@@ -17,22 +17,11 @@
 #include "SatellitePageWidget.h"
 #include "SetupSheetFixture.h"
 #include "TransponderDialog.h"
+#include "WidgetControls.h"
 #include "WidgetTestApplication.h"
 
 namespace cv7::app::test {
 namespace {
-
-template <typename T>
-T* control(QWidget& window, int id) {
-  T* found = window.findChild<T*>(QStringLiteral("id%1").arg(id));
-  EXPECT_NE(found, nullptr) << id;
-  return found;
-}
-
-void press(QWidget* target, int key) {
-  QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-  QApplication::sendEvent(target, &down);
-}
 
 class SetupWidgetsTest : public SetupSheetFixture {
  protected:

@@ -209,7 +209,8 @@ TEST_F(TrayScreenshotTest, TheSetupSheetAndItsDialogsAreDrawnOnTheDisplay) {
                      "setup-screens");
   ASSERT_EQ(screens->waitForExit(), 0) << screens->output();
   for (const char* name : {"setup-satellite-page", "setup-satellite-dialog", "setup-transponder-dialog",
-                           "setup-tuner-not-locked", "setup-tuner-locked-medium", "setup-tuner-locked-high"})
+                           "setup-tuner-not-locked", "setup-tuner-locked-medium", "setup-tuner-locked-high",
+                           "setup-scan-dialog", "setup-auto-scan-dialog"})
     EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/" + name + ".png")), 500) << "artifacts/" << name;
   EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/setup-net-card-page.png")), 500);
 }
