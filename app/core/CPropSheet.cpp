@@ -1,6 +1,7 @@
 #include "CPropSheet.h"
 
 #include "CPage2.h"
+#include "CPage3.h"
 #include "ConfigurationKeys.h"
 #include "SatelliteName.h"
 #include "StringId.h"
@@ -45,6 +46,10 @@ void CPropSheet::setActivePage(int index) {
       page2_->OnInitDialog();
     }
     page2_->OnSetActive();
+  }
+  if (index == kDataPidPage) {
+    if (!page3_) page3_ = std::make_unique<CPage3>(*this);
+    page3_->OnSetActive();
   }
   notifyChanged();
 }
@@ -186,9 +191,14 @@ void CPropSheet::showTransponderList(int index) {
   page2_->selectTransponderRow(index);
 }
 
+void CPropSheet::rebuildDataPidLists() {
+  if (page3_) page3_->FillLists();
+}
+
 void CPropSheet::notifyChanged() {
   if (changed) changed();
   if (page2_ && page2_->changed) page2_->changed();
+  if (page3_ && page3_->changed) page3_->changed();
 }
 
 }  // namespace cv7::app

@@ -23,6 +23,7 @@
 namespace cv7::app {
 
 class CPage2;
+class CPage3;
 
 // What the sheet and its pages work with; all of it outlives the sheet.
 struct SetupServices {
@@ -68,6 +69,8 @@ class CPropSheet : public SetupSheetAccess {
   // The registered satellites (element i is satellite i + 1) read from the store.
   void readSatelliteList();
   CPage2* satellitePage() { return page2_.get(); }
+  // The data PID page, which exists once it was first shown.
+  CPage3* dataPidPage() { return page3_.get(); }
   SetupServices& services() { return services_; }
 
   // SetupSheetAccess
@@ -83,7 +86,7 @@ class CPropSheet : public SetupSheetAccess {
   void setSatellitePageRefresh(Refresh request) override;
   void reloadSatelliteList(int index) override;
   void showTransponderList(int index) override;
-  void rebuildDataPidLists() override {}
+  void rebuildDataPidLists() override;
   bool autoScanDialogExists() const override { return false; }
   void notifyAutoScanDialog(uint32_t) override {}
   void notifyScanDialog(uint32_t) override {}
@@ -111,6 +114,7 @@ class CPropSheet : public SetupSheetAccess {
   SetupServices services_;
   ApplicationState& state_;
   std::unique_ptr<CPage2> page2_;
+  std::unique_ptr<CPage3> page3_;
   bool open_ = false;
   int activePage_ = kNetCardPage;
 };

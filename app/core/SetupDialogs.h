@@ -6,6 +6,7 @@
 namespace cv7::app {
 
 class SatelliteForm;
+class DataPidForm;
 class TransponderForm;
 
 class SetupDialogs {
@@ -24,6 +25,9 @@ class SetupDialogs {
   // Shows the tuner information window modally after a lock test and returns when it closed.
   // Nothing is shown where no window can be (the default).
   virtual void runTunerInformationWindow() {}
+  // Runs the data PID page's add/edit dialog on `form`; true when it closed with OK. Nothing
+  // is shown where no window can be (the default).
+  virtual bool runDataPidDialog(DataPidForm&) { return false; }
 };
 
 }  // namespace cv7::app
