@@ -2,6 +2,7 @@
 
 #include <QMenu>
 
+#include "DataPidDialog.h"
 #include "SatelliteDialog.h"
 #include "TransponderDialog.h"
 
@@ -25,6 +26,11 @@ int QtSetupDialogs::chooseAddSatelliteCommand() {
   const QPoint at = anchor_ ? anchor_->mapToGlobal(anchor_->rect().bottomLeft()) : QCursor::pos();
   QAction* chosen = menu.exec(at);
   return chosen ? chosen->data().toInt() : 0;
+}
+
+bool QtSetupDialogs::runDataPidDialog(DataPidForm& form) {
+  DataPidDialog dialog(form, owner_);
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace cv7::app

@@ -19,6 +19,7 @@ class QtSetupDialogs : public SetupDialogs {
   bool runSatelliteDialog(SatelliteForm& form) override;
   bool runTransponderDialog(TransponderForm& form) override;
   int chooseAddSatelliteCommand() override;
+  bool runDataPidDialog(DataPidForm& form) override;
 
  private:
   QPointer<QWidget> owner_;
