@@ -210,6 +210,7 @@ TEST_F(TrayScreenshotTest, TheSetupSheetAndItsDialogsAreDrawnOnTheDisplay) {
   ASSERT_EQ(screens->waitForExit(), 0) << screens->output();
   for (const char* name : {"setup-satellite-page", "setup-satellite-dialog", "setup-transponder-dialog"})
     EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/" + name + ".png")), 500) << "artifacts/" << name;
+  EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/setup-data-pid-page.png")), 500);
 }
 
 }  // namespace
