@@ -8,7 +8,7 @@
 namespace cv7::app {
 
 DataPidDialog::DataPidDialog(DataPidForm& form, QWidget* parent)
-    : QDialog(parent), form_(form), ui_(std::make_unique<Ui::DataPidDialog>()) {
+    : ButtonClosedDialog(parent), form_(form), ui_(std::make_unique<Ui::DataPidDialog>()) {
   ui_->setupUi(this);
   setWindowTitle(form.title);
   ui_->id1020->setTitle(form.title);
@@ -21,10 +21,7 @@ DataPidDialog::DataPidDialog(DataPidForm& form, QWidget* parent)
   });
   connect(ui_->id1, &QPushButton::clicked, this, &DataPidDialog::onOk);
   connect(ui_->id2, &QPushButton::clicked, this, [this] { done(Rejected); });
-  for (QWidget* control : {static_cast<QWidget*>(ui_->id1201), static_cast<QWidget*>(ui_->id1189),
-                           static_cast<QWidget*>(ui_->id1190), static_cast<QWidget*>(ui_->id1191),
-                           static_cast<QWidget*>(ui_->id1192)})
-    control->installEventFilter(this);
+  enterMovesFocus({ui_->id1201, ui_->id1189, ui_->id1190, ui_->id1191, ui_->id1192});
 }
 
 DataPidDialog::~DataPidDialog() = default;
@@ -64,15 +61,7 @@ void DataPidDialog::onOk() {
   }
 }
 
-bool DataPidDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-      focusNextChild();
-      return true;
-    }
-  }
-  return QDialog::eventFilter(watched, event);
-}
+// Unlike the satellite page's dialogs, this one lets Escape cancel it.
+void DataPidDialog::keyPressEvent(QKeyEvent* event) { QDialog::keyPressEvent(event); }
 
 }  // namespace cv7::app

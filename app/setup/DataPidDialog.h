@@ -1,11 +1,11 @@
 // The "Add Data PID" dialog's widgets (form DataPidDialog.ui) over a DataPidForm: the PID
 // edit, the four service-type radios, and the label 1022 whose right click opens the number
 // base menu, which converts the typed text. OK closes only when the form accepts the text.
-// Enter in the edit or on a radio moves the focus on instead of pressing OK.
+// Enter in the edit or on a radio moves the focus on instead of pressing OK; Escape cancels.
 #pragma once
-#include <QDialog>
 #include <memory>
 
+#include "ButtonClosedDialog.h"
 #include "DataPidForm.h"
 
 namespace Ui {
@@ -16,7 +16,7 @@ class QAbstractButton;
 
 namespace cv7::app {
 
-class DataPidDialog : public QDialog {
+class DataPidDialog : public ButtonClosedDialog {
   Q_OBJECT
 
  public:
@@ -27,7 +27,7 @@ class DataPidDialog : public QDialog {
   void chooseBase(PidBase base);
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void showBase();

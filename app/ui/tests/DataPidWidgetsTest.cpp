@@ -12,6 +12,7 @@
 #include <QTreeWidget>
 
 #include "CPage3.h"
+#include "ControlLookup.h"
 #include "DataPidDialog.h"
 #include "PropSheetDialog.h"
 #include "SetupSheetFixture.h"
@@ -19,18 +20,6 @@
 
 namespace cv7::app::test {
 namespace {
-
-template <typename T>
-T* control(QWidget& window, int id) {
-  T* found = window.findChild<T*>(QStringLiteral("id%1").arg(id));
-  EXPECT_NE(found, nullptr) << id;
-  return found;
-}
-
-void press(QWidget* target, int key) {
-  QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-  QApplication::sendEvent(target, &down);
-}
 
 // Right-clicks label 1022 of `window` and chooses menu entry `command` (32777 hexadecimal,
 // 32776 decimal) of the popup menu; returns whether the entry the menu checked was `checked`.
@@ -167,6 +156,13 @@ TEST_F(DataPidWidgetsTest, TheDialogConvertsByItsMenuRefusesForeignDigitsAndTake
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_EQ(form.pid(), 300);
   EXPECT_EQ(form.encapsulation(), 5);
+
+  DataPidForm editForm(StringId::EditDataPidTitle, ui);
+  DataPidDialog editDialog(editForm);
+  editDialog.show();
+  press(control<QLineEdit>(editDialog, 1201), Qt::Key_Escape);
+  EXPECT_FALSE(editDialog.isVisible()) << "Escape cancels this dialog";
+  EXPECT_EQ(editDialog.result(), QDialog::Rejected);
 }
 
 }  // namespace

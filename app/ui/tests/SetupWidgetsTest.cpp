@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "ControlLookup.h"
 #include "PropSheetDialog.h"
 #include "SatelliteDialog.h"
 #include "SatellitePageWidget.h"
@@ -21,18 +22,6 @@
 
 namespace cv7::app::test {
 namespace {
-
-template <typename T>
-T* control(QWidget& window, int id) {
-  T* found = window.findChild<T*>(QStringLiteral("id%1").arg(id));
-  EXPECT_NE(found, nullptr) << id;
-  return found;
-}
-
-void press(QWidget* target, int key) {
-  QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-  QApplication::sendEvent(target, &down);
-}
 
 class SetupWidgetsTest : public SetupSheetFixture {
  protected:
