@@ -99,37 +99,41 @@ int CPage3::selectedRowOf(uint16_t pid) const {
 }
 
 void CPage3::OnAdd() {
-  ApplicationState& state = services_.state;
-  if (state.g_TpNum == 0) return;
+  if (services_.state.g_TpNum == 0) return;
   if (available.size() >= kMaxDataServices) {
     services_.ui.messageBox(StringId::DataPidLimit, StringId::AppTitle, MessageStyle::exclamation());
     return;
   }
   DataPidForm form(StringId::AddDataPidTitle, services_.ui);
-  if (!services_.dialogs.runDataPidDialog(form)) {
-    if (form.baseChanged) FillLists();
-    return;
-  }
+  const bool accepted = services_.dialogs.runDataPidDialog(form);
+  if (form.baseChanged) FillLists();  // the lists in the base chosen in the dialog
+  if (accepted) addService(form);
+  notifyChanged();
+}
+
+void CPage3::addService(const DataPidForm& form) {
   // A PID already listed (however it was typed) is only selected.
   const int listed = availableRowOf(form.pid());
   if (listed >= 0) {
-    if (form.baseChanged) FillLists();
-    availableSelection = {listed};
-    availableScrollTo = listed;
-    notifyChanged();
+    selectAvailableRow(listed);
     return;
   }
   DataInfo data{};
   data.DataPID = form.pid();
   data.Encapsulation = form.encapsulation();
-  if (!Cvn_AddData(state.g_TpNum, &data)) trace(QStringLiteral("Cvn_AddData on %1 failed").arg(state.g_TpNum));
+  if (!Cvn_AddData(services_.state.g_TpNum, &data)) {
+    trace(QStringLiteral("Cvn_AddData on %1 failed").arg(services_.state.g_TpNum));
+    return;
+  }
   const int row = std::clamp(int(data.DataNumber % 100) - 1, 0, int(available.size()));
   available.insert(row, rowOf(data));
   markChanged();
-  if (form.baseChanged) FillLists();
+  selectAvailableRow(row);
+}
+
+void CPage3::selectAvailableRow(int row) {
   availableSelection = {row};
   availableScrollTo = row;
-  notifyChanged();
 }
 
 void CPage3::OnEdit() {

@@ -19,6 +19,7 @@
 namespace cv7::app {
 
 class CPropSheet;
+class DataPidForm;
 struct SetupServices;
 
 class CPage3 {
@@ -79,6 +80,9 @@ class CPage3 {
   enum class SelectedUpdate { Delete, Edit };
 
   Row rowOf(const DataInfo& data) const;
+  void addService(const DataPidForm& form);
+  // Selects only this row of the available list and scrolls it into view.
+  void selectAvailableRow(int row);
   bool readData(uint32_t place, DataInfo& data) const;
   bool updateData(const DataInfo& data);
   // The card is locked to the transponder shown here.
