@@ -37,7 +37,9 @@ DataPidPageWidget::DataPidPageWidget(const StringTable& strings, QWidget* parent
   setEnabled(false);
 }
 
-DataPidPageWidget::~DataPidPageWidget() = default;
+DataPidPageWidget::~DataPidPageWidget() {
+  if (page_) page_->changed = nullptr;  // the page may outlive its widgets
+}
 
 void DataPidPageWidget::setToolTips() {
   const std::pair<QWidget*, int> tips[] = {{ui_->id1007, StringId::TipSetNetworkPid},
