@@ -1,8 +1,9 @@
 #include "CPropSheet.h"
 
-#include "CPage1.h"
 #include "CAutoScanDlg.h"
+#include "CPage1.h"
 #include "CPage2.h"
+#include "CPage3.h"
 #include "CScanDlg.h"
 #include "ConfigurationKeys.h"
 #include "SatelliteName.h"
@@ -55,6 +56,10 @@ void CPropSheet::setActivePage(int index) {
       page2_->OnInitDialog();
     }
     page2_->OnSetActive();
+  }
+  if (index == kDataPidPage) {
+    if (!page3_) page3_ = std::make_unique<CPage3>(*this);
+    page3_->OnSetActive();
   }
   notifyChanged();
 }
@@ -223,9 +228,14 @@ void CPropSheet::notifyScanDialog(uint32_t) {
   if (scanDlg_) scanDlg_->OnSearchHandled();
 }
 
+void CPropSheet::rebuildDataPidLists() {
+  if (page3_) page3_->FillLists();
+}
+
 void CPropSheet::notifyChanged() {
   if (changed) changed();
   if (page2_ && page2_->changed) page2_->changed();
+  if (page3_ && page3_->changed) page3_->changed();
 }
 
 }  // namespace cv7::app

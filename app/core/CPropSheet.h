@@ -30,6 +30,7 @@ class IpAddressUpkeep;
 class CScanDlg;
 class CAutoScanDlg;
 class ScanWindows;
+class CPage3;
 
 // What the sheet and its pages work with; all of it outlives the sheet.
 struct SetupServices {
@@ -89,6 +90,8 @@ class CPropSheet : public SetupSheetAccess {
   // it next becomes active.
   void networkCardAddress(uint32_t address);
   void hostAddressesChanged();
+  // The data PID page, which exists once it was first shown.
+  CPage3* dataPidPage() { return page3_.get(); }
   SetupServices& services() { return services_; }
 
   // SetupSheetAccess
@@ -104,7 +107,7 @@ class CPropSheet : public SetupSheetAccess {
   void setSatellitePageRefresh(Refresh request) override;
   void reloadSatelliteList(int index) override;
   void showTransponderList(int index) override;
-  void rebuildDataPidLists() override {}
+  void rebuildDataPidLists() override;
   bool autoScanDialogExists() const override { return autoScanDlg_.load() != nullptr; }
   void notifyAutoScanDialog(uint32_t transponderNumber) override;
   void notifyScanDialog(uint32_t transponderNumber) override;
@@ -140,6 +143,7 @@ class CPropSheet : public SetupSheetAccess {
   ApplicationState& state_;
   std::unique_ptr<CPage2> page2_;
   std::unique_ptr<CPage1> page1_;
+  std::unique_ptr<CPage3> page3_;
   bool open_ = false;
   int activePage_ = kNetCardPage;
   CScanDlg* scanDlg_ = nullptr;

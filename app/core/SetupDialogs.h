@@ -7,6 +7,7 @@ namespace cv7::app {
 
 class ImportForm;
 class SatelliteForm;
+class DataPidForm;
 class TransponderForm;
 class CScanDlg;
 class CAutoScanDlg;
@@ -37,6 +38,9 @@ class SetupDialogs {
   virtual void runScanDialog(CScanDlg&) {}
   virtual void runScanInformationDialog() {}
   virtual void runAutoScanDialog(CAutoScanDlg&) {}
+  // Runs the data PID page's add/edit dialog on `form`; true when it closed with OK. Nothing
+  // is shown where no window can be (the default).
+  virtual bool runDataPidDialog(DataPidForm&) { return false; }
 };
 
 }  // namespace cv7::app

@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 
+#include "DataPidPageWidget.h"
 #include "NetCardPageWidget.h"
 #include "SatellitePageWidget.h"
 #include "ui_PropSheet.h"
@@ -13,6 +14,8 @@ PropSheetDialog::PropSheetDialog(CPropSheet& sheet, const StringTable& strings, 
   ui_->setupUi(this);
   satellitePage_ = new SatellitePageWidget(strings, ui_->id169);
   ui_->id169->layout()->addWidget(satellitePage_);
+  dataPidPage_ = new DataPidPageWidget(strings, ui_->id168);
+  ui_->id168->layout()->addWidget(dataPidPage_);
   sheet_.changed = [this] { render(); };
   sheet_.OnInitDialog();
   auto* netCardPage = new NetCardPageWidget(ui_->id149);
@@ -36,6 +39,7 @@ PropSheetDialog::~PropSheetDialog() { sheet_.changed = nullptr; }
 void PropSheetDialog::onPageChanged(int index) {
   sheet_.setActivePage(index);
   if (sheet_.satellitePage()) satellitePage_->bind(sheet_.satellitePage());
+  if (sheet_.dataPidPage()) dataPidPage_->bind(sheet_.dataPidPage());
 }
 
 void PropSheetDialog::render() {

@@ -15,6 +15,7 @@ class PropSheet;
 namespace cv7::app {
 
 class SatellitePageWidget;
+class DataPidPageWidget;
 
 class PropSheetDialog : public QDialog {
   Q_OBJECT
@@ -24,6 +25,7 @@ class PropSheetDialog : public QDialog {
   ~PropSheetDialog() override;
 
   SatellitePageWidget& satellitePage() { return *satellitePage_; }
+  DataPidPageWidget& dataPidPage() { return *dataPidPage_; }
   // Shows the sheet's caption and Cancel button again.
   void render();
 
@@ -39,6 +41,7 @@ class PropSheetDialog : public QDialog {
   CPropSheet& sheet_;
   std::unique_ptr<Ui::PropSheet> ui_;
   SatellitePageWidget* satellitePage_;
+  DataPidPageWidget* dataPidPage_;
 };
 
 }  // namespace cv7::app

@@ -7,6 +7,7 @@
 #include "CPage2.h"
 #include "CPropSheet.h"
 #include "ImportDialog.h"
+#include "DataPidDialog.h"
 #include "SatelliteDialog.h"
 #include "ScanDialog.h"
 #include "ScanInformationDialog.h"
@@ -66,6 +67,11 @@ void QtSetupDialogs::runScanInformationDialog() {
 void QtSetupDialogs::runAutoScanDialog(CAutoScanDlg& logic) {
   AutoScanDialog dialog(logic, owner_);
   dialog.exec();
+}
+
+bool QtSetupDialogs::runDataPidDialog(DataPidForm& form) {
+  DataPidDialog dialog(form, owner_);
+  return dialog.exec() == QDialog::Accepted;
 }
 
 }  // namespace cv7::app

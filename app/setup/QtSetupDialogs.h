@@ -29,6 +29,7 @@ class QtSetupDialogs : public SetupDialogs {
   void runScanDialog(CScanDlg& dialog) override;
   void runScanInformationDialog() override;
   void runAutoScanDialog(CAutoScanDlg& dialog) override;
+  bool runDataPidDialog(DataPidForm& form) override;
 
  private:
   QPointer<QWidget> owner_;

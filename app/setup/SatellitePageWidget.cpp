@@ -33,7 +33,9 @@ SatellitePageWidget::SatellitePageWidget(const StringTable& strings, QWidget* pa
   setEnabled(false);
 }
 
-SatellitePageWidget::~SatellitePageWidget() = default;
+SatellitePageWidget::~SatellitePageWidget() {
+  if (page_) page_->changed = nullptr;  // the page may outlive its widgets
+}
 
 QWidget* SatellitePageWidget::addSatelliteButton() const { return ui_->id1105; }
 

@@ -10,6 +10,7 @@
 #include "ImportForm.h"
 #include "CAutoScanDlg.h"
 #include "CScanDlg.h"
+#include "DataPidForm.h"
 #include "SatelliteForm.h"
 #include "SetupDialogs.h"
 #include "TransponderForm.h"
@@ -86,6 +87,33 @@ class ScriptedSetupDialogs : public SetupDialogs {
   void runScanInformationDialog() override { ++scanInformationRuns; }
   void runAutoScanDialog(CAutoScanDlg& dialog) override {
     if (autoScanDialog) autoScanDialog(dialog);
+  }
+
+  // The data PID dialog: each entry fills the form (it may choose a base, as the menu does)
+  // and says whether OK is pressed; the form's OK check then decides.
+  using DataPidEntry = std::function<bool(DataPidForm&)>;
+  std::deque<DataPidEntry> dataPidEntries;
+  int dataPidRuns = 0;
+  QString lastDataPidTitle;
+  QString lastDataPidText;  // the text the last dialog opened with
+
+  // A PID typed as `text` with service type `serviceType`, then OK.
+  void enterDataPid(const QString& text, int serviceType = 0) {
+    dataPidEntries.push_back([=](DataPidForm& form) {
+      form.pidText = text;
+      form.m_ServiceType = serviceType;
+      return true;
+    });
+  }
+
+  bool runDataPidDialog(DataPidForm& form) override {
+    ++dataPidRuns;
+    lastDataPidTitle = form.title;
+    lastDataPidText = form.pidText;
+    if (dataPidEntries.empty()) return false;
+    DataPidEntry entry = std::move(dataPidEntries.front());
+    dataPidEntries.pop_front();
+    return entry(form) && form.accept() == DataPidForm::Result::Accepted;
   }
 };
 

@@ -150,6 +150,20 @@ int main(int argc, char** argv) {
     if (system) Cvn_StopSystem();
     Cvn_CloseSystem();
   }
+  {
+    // The data PID page on the beacon's transponder, with a second service not received.
+    state.g_TpNum = 1;
+    DataInfo data{};
+    data.DataPID = 0x1FF;
+    data.Encapsulation = 1;
+    Cvn_AddData(1, &data);
+    PropSheetDialog window(sheet, strings);
+    window.resize(520, 440);
+    window.findChild<QTabWidget*>("pages")->setCurrentIndex(2);
+    saved = save(window, output + "/setup-data-pid-page.png") && saved;
+    sheet.OnCancel();
+    state.g_TpNum = 2;
+  }
   SatelliteForm satellite(SatelliteForm::Edit, sheet, state.g_LnbInfo);
   SatelliteDialog satelliteDialog(satellite);
   saved = save(satelliteDialog, output + "/setup-satellite-dialog.png") && saved;

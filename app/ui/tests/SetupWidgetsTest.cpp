@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include "ControlLookup.h"
 #include "PropSheetDialog.h"
 #include "SatelliteDialog.h"
 #include "SatellitePageWidget.h"

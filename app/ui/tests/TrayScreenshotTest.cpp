@@ -213,6 +213,7 @@ TEST_F(TrayScreenshotTest, TheSetupSheetAndItsDialogsAreDrawnOnTheDisplay) {
                            "setup-scan-dialog", "setup-auto-scan-dialog"})
     EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/" + name + ".png")), 500) << "artifacts/" << name;
   EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/setup-net-card-page.png")), 500);
+  EXPECT_GT(drawnPixels(QString::fromStdString(artifacts + "/setup-data-pid-page.png")), 500);
 }
 
 }  // namespace
