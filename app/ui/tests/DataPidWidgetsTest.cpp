@@ -12,7 +12,7 @@
 #include <QTreeWidget>
 
 #include "CPage3.h"
-#include "ControlLookup.h"
+#include "WidgetControls.h"
 #include "DataPidDialog.h"
 #include "PropSheetDialog.h"
 #include "SetupSheetFixture.h"

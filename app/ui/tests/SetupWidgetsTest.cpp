@@ -12,7 +12,6 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include "ControlLookup.h"
 #include "PropSheetDialog.h"
 #include "SatelliteDialog.h"
 #include "SatellitePageWidget.h"
