@@ -11,7 +11,6 @@
 #include "HostAddressSource.h"
 #include "IpAddressUpkeep.h"
 #include "NetCardText.h"
-#include "SatelliteName.h"
 #include "StringId.h"
 
 namespace cv7::app {
@@ -101,17 +100,7 @@ void CPage1::Commit() {
 
 uint32_t CPage1::addressInUse() const { return services_.addresses ? services_.addresses->adapterAddress() : 0; }
 
-void CPage1::showTitle() {
-  const ApplicationState& state = services_.state;
-  const StringTable& strings = services_.ui.strings();
-  if (state.g_TrInfo.TransponderNumber == 0) {
-    sheet_.setCaptionText(strings.text(StringId::NotLockedCaption));
-    return;
-  }
-  sheet_.setCaptionText(strings.text(StringId::DataCaption) +
-                        tunedTitleSuffix(satelliteName(state.g_LnbInfo.SatelliteName), state.g_TrInfo.Frequency,
-                                         state.g_TrInfo.SymbolRate));
-}
+void CPage1::showTitle() { sheet_.showTunedCaption(); }
 
 void CPage1::notifyChanged() {
   if (changed) changed();

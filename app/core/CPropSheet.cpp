@@ -6,6 +6,7 @@
 #include "CPage3.h"
 #include "CScanDlg.h"
 #include "ConfigurationKeys.h"
+#include "NetCardText.h"
 #include "SatelliteName.h"
 #include "StringId.h"
 #include "Trace.h"
@@ -180,6 +181,16 @@ void CPropSheet::setCaption(int stringId) {
 void CPropSheet::setCaptionText(const QString& text) {
   caption = text;
   notifyChanged();
+}
+
+void CPropSheet::showTunedCaption() {
+  if (state_.g_TrInfo.TransponderNumber == 0) {
+    setCaption(StringId::NotLockedCaption);
+    return;
+  }
+  setCaptionText(services_.ui.strings().text(StringId::DataCaption) +
+                 tunedTitleSuffix(satelliteName(state_.g_LnbInfo.SatelliteName), state_.g_TrInfo.Frequency,
+                                  state_.g_TrInfo.SymbolRate));
 }
 
 void CPropSheet::networkCardAddress(uint32_t address) {

@@ -85,6 +85,9 @@ class CPropSheet : public SetupSheetAccess {
   CPage1* netCardPage() { return page1_.get(); }
   // The sheet's caption becomes `text`.
   void setCaptionText(const QString& text);
+  // The caption names the tuned satellite and transponder (string 318 + " - name, frequency
+  // [MHz], symbol rate [MSymbol]"), or string 317 while none is tuned.
+  void showTunedCaption();
   // From the network worker, on the window thread: the adapter took `address`; the computer's
   // addresses changed. The network card page shows them at once when it is active, else when
   // it next becomes active.

@@ -4,8 +4,6 @@
 #include "CPage2.h"
 #include "CPropSheet.h"
 #include "CScanDlg.h"
-#include "NumberText.h"
-#include "SatelliteName.h"
 #include "ScanWindows.h"
 #include "StringId.h"
 #include "Trace.h"
@@ -39,17 +37,7 @@ bool ScanFlows::tuneSelected(int* result) {
   return true;
 }
 
-void ScanFlows::showTunedCaption() {
-  const ApplicationState& state = services_.state;
-  if (state.g_TrInfo.TransponderNumber == 0) {
-    sheet_.setCaption(StringId::NotLockedCaption);
-    return;
-  }
-  sheet_.setCaptionText(services_.ui.strings().text(StringId::DataCaption) +
-                        QStringLiteral(" - %1, %2 [MHz], %3 [MSymbol]")
-                            .arg(satelliteName(state.g_LnbInfo.SatelliteName), thousandthsText(state.g_TrInfo.Frequency),
-                                 thousandthsText(state.g_TrInfo.SymbolRate)));
-}
+void ScanFlows::showTunedCaption() { sheet_.showTunedCaption(); }
 
 void ScanFlows::lockTest() {
   int result = 0;
