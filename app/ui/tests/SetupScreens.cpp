@@ -135,22 +135,6 @@ int main(int argc, char** argv) {
     sheet.OnCancel();
   }
   {
-    // The network card page on two documentation addresses, with the card's versions and MAC
-    // address when the daemon of $CV7_DEVICE answers ("error" without one).
-    const bool system = Cvn_OpenSystem(3, nullptr, 0, 0, 0) && Cvn_StartSystem();
-    FakeHostAddressSource addresses;
-    addresses.set({0x0A0200C0, 0x140200C0});  // 192.0.2.10, 192.0.2.20
-    RecordingSetupSheet noSheet;
-    IpAddressUpkeep upkeep(store, ui, addresses, noSheet);
-    upkeep.networkStartup({});
-    CPropSheet netSheet({state, store, ui, files, reception, tv, dialogs, &upkeep});
-    PropSheetDialog window(netSheet, strings);
-    window.resize(520, 440);
-    saved = save(window, output + "/setup-net-card-page.png") && saved;
-    if (system) Cvn_StopSystem();
-    Cvn_CloseSystem();
-  }
-  {
     // The data PID page on the beacon's transponder, with a second service not received.
     state.g_TpNum = 1;
     DataInfo data{};
@@ -185,6 +169,23 @@ int main(int argc, char** argv) {
     ScanDialog scanDialog(logic);
     for (int tick = 0; tick < 5; ++tick) logic.OnTimer(CScanDlg::kTimerId);
     saved = save(scanDialog, output + "/setup-scan-dialog.png") && saved;
+  }
+  {
+    // The network card page on two documentation addresses, with the card's versions and MAC
+    // address when the daemon of $CV7_DEVICE answers ("error" without one). It comes after the
+    // pages that show the library's database, since closing the system empties it.
+    const bool system = Cvn_OpenSystem(3, nullptr, 0, 0, 0) && Cvn_StartSystem();
+    FakeHostAddressSource addresses;
+    addresses.set({0x0A0200C0, 0x140200C0});  // 192.0.2.10, 192.0.2.20
+    RecordingSetupSheet noSheet;
+    IpAddressUpkeep upkeep(store, ui, addresses, noSheet);
+    upkeep.networkStartup({});
+    CPropSheet netSheet({state, store, ui, files, reception, tv, dialogs, &upkeep});
+    PropSheetDialog window(netSheet, strings);
+    window.resize(520, 440);
+    saved = save(window, output + "/setup-net-card-page.png") && saved;
+    if (system) Cvn_StopSystem();
+    Cvn_CloseSystem();
   }
   if (qEnvironmentVariableIsSet("CV7_DEVICE")) saved = saveAutoScan(sheet, ui, output + "/setup-auto-scan-dialog.png") && saved;
   return saved ? 0 : 1;
