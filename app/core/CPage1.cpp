@@ -29,7 +29,6 @@ CPage1::CPage1(CPropSheet& sheet) : sheet_(sheet), services_(sheet.services()) {
 
 void CPage1::OnInitDialog() {
   showTitle();
-  chosenAddress = addressInUse();
   ShowVersionsAndAddresses();
   FillAddressList();
   alwaysNew = services_.store.readInteger(config::kSatellite, config::kFlagNewIp, 1) == 1;
@@ -89,7 +88,7 @@ void CPage1::FillAddressList() {
   const uint32_t inUse = addressInUse();
   const auto selected = std::find(addresses_.begin(), addresses_.end(), inUse);
   addressIndex = selected == addresses_.end() ? -1 : int(selected - addresses_.begin());
-  addressAtFill = chosenAddress = inUse;
+  chosenAddress = inUse;
 }
 
 void CPage1::Commit() {

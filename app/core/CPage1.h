@@ -57,7 +57,6 @@ class CPage1 {
   std::function<void()> changed;
 
   bool alwaysNewAtOpening = false;
-  uint32_t addressAtFill = 0;  // the address selected when the list was filled
   uint32_t chosenAddress = 0;  // what OK gives the adapter
   bool refreshPending = false;
 
