@@ -4,6 +4,7 @@
 
 #include "CPropSheet.h"
 #include "DataPidForm.h"
+#include "NetworkPids.h"
 #include "StringId.h"
 #include "Trace.h"
 
@@ -74,7 +75,7 @@ bool CPage3::locked() const {
 }
 
 NetPid CPage3::netPidOf(const DataInfo& data) const {
-  return NetPid{data.DataPID, data.Encapsulation, services_.state.g_TrInfo.TransportID, data.pgnumber, data.PmtPID};
+  return networkPidOf(data, services_.state.g_TrInfo.TransportID);
 }
 
 void CPage3::setNetworkPid(const DataInfo& data) const {

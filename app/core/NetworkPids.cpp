@@ -4,6 +4,10 @@
 
 namespace cv7::app {
 
+NetPid networkPidOf(const DataInfo& data, uint16_t transportId) {
+  return NetPid{data.DataPID, data.Encapsulation, transportId, data.pgnumber, data.PmtPID};
+}
+
 std::vector<NetPid> selectedNetworkPids(uint32_t transponder, uint16_t transportId) {
   std::vector<NetPid> pids;
   if (transponder == 0) return pids;
@@ -13,7 +17,7 @@ std::vector<NetPid> selectedNetworkPids(uint32_t transponder, uint16_t transport
     data.DataNumber = transponder * 100 + uint32_t(index);
     if (!Cvn_GetInfoData(&data)) trace(QStringLiteral("Cvn_GetInfoData %1 failed").arg(data.DataNumber));
     if (data.SetFlag != 1) continue;
-    pids.push_back(NetPid{data.DataPID, data.Encapsulation, transportId, data.pgnumber, data.PmtPID});
+    pids.push_back(networkPidOf(data, transportId));
   }
   return pids;
 }

@@ -8,6 +8,9 @@
 
 namespace cv7::app {
 
+// The PID request of data service `data` on the transport stream `transportId`.
+NetPid networkPidOf(const DataInfo& data, uint16_t transportId);
+
 // The PID requests of transponder `transponder`'s selected data services (data numbers
 // transponder * 100 + 1 ... n), with `transportId` as their transport stream. A service that
 // cannot be read is only traced.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "NetworkPids.h"
 #include "SatelliteName.h"
 #include "StringId.h"
 #include "Trace.h"
@@ -42,10 +43,6 @@ bool programsDiffer(const ProgramInfo& stored, const ProgramInfo& found) {
 bool sameTransponder(const TrInfo& a, const TrInfo& b) {
   return a.TransponderNumber == b.TransponderNumber && a.Frequency == b.Frequency && a.SymbolRate == b.SymbolRate &&
          a.Polarity == b.Polarity && a.TransportID == b.TransportID;
-}
-
-NetPid netPidOf(const DataInfo& d, uint16_t transportId) {
-  return NetPid{d.DataPID, d.Encapsulation, transportId, d.pgnumber, d.PmtPID};
 }
 
 FavoriteInfo favoriteOf(const LnbInfo& lnb, const TrInfo& tr, const ProgramInfo& program) {
@@ -260,7 +257,7 @@ void SearchResultProcessor::releaseVanishedServices(const SiList& result) {
     const DataInfo* end = result.Data + result.DataCount;
     if (std::find_if(result.Data, end, [&](const DataInfo& d) { return d.DataPID == stored.DataPID; }) != end)
       continue;
-    if (!Cvn_ReleaseNetworkPID(netPidOf(stored, state_.g_TrInfo.TransportID)))
+    if (!Cvn_ReleaseNetworkPID(networkPidOf(stored, state_.g_TrInfo.TransportID)))
       traceFailure("Cvn_ReleaseNetworkPID", stored.DataPID);
   }
 }
@@ -288,9 +285,9 @@ void SearchResultProcessor::updateDataService(const SiList& result, DataInfo fou
   changed = 1;
   if (stored.SetFlag == 1 && carriageChanged) {
     // A selected service is received under its new carriage from now on.
-    if (!Cvn_ReleaseNetworkPID(netPidOf(stored, state_.g_TrInfo.TransportID)))
+    if (!Cvn_ReleaseNetworkPID(networkPidOf(stored, state_.g_TrInfo.TransportID)))
       traceFailure("Cvn_ReleaseNetworkPID", stored.DataPID);
-    if (!Cvn_SetNetworkPID(netPidOf(found, result.Tr.TransportID))) traceFailure("Cvn_SetNetworkPID", found.DataPID);
+    if (!Cvn_SetNetworkPID(networkPidOf(found, result.Tr.TransportID))) traceFailure("Cvn_SetNetworkPID", found.DataPID);
   }
   found.DataNumber = stored.DataNumber;
   found.SetFlag = stored.SetFlag;
